@@ -1,0 +1,25 @@
+// SPDX-License-Identifier: MIT
+#include "ui/frmMain.h"
+
+#include <QApplication>
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Alert"));
+    QApplication::setApplicationVersion(QStringLiteral("1.00"));
+    // Closing the popup or the About window never ends the program: only the
+    // main window's unload does.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    alerts::ui::frmMain window;
+    QObject::connect(&window, &alerts::ui::frmMain::unloaded, &app, &QCoreApplication::quit,
+                     Qt::QueuedConnection);
+    // Logging off or shutting down unloads the main window like its close box does.
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &window, &QWidget::close);
+    window.show();
+
+    const int status = QApplication::exec();
+    // Windows unloaded on the way out are deleted once control is back in an event loop.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    return status;
+}

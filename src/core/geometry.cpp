@@ -1,0 +1,20 @@
+// SPDX-License-Identifier: MIT
+#include "geometry.h"
+
+#include <cmath>
+
+namespace alerts::core {
+
+int roundHalfEven(double value) {
+    return static_cast<int>(std::nearbyint(value));
+}
+
+int twipsToPixels(double twips, double twipsPerPixel) {
+    return roundHalfEven(twips / twipsPerPixel);
+}
+
+int pixelsToTwips(int pixels, int twipsPerPixel) {
+    return pixels * twipsPerPixel;
+}
+
+} // namespace alerts::core

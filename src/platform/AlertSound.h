@@ -1,0 +1,22 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <QString>
+
+namespace alerts::platform {
+
+// Plays an alert sound file in the background.
+class AlertSound {
+public:
+    AlertSound() = default;
+    AlertSound(const AlertSound&) = delete;
+    AlertSound& operator=(const AlertSound&) = delete;
+    virtual ~AlertSound() = default;
+
+    // Returns at once. Cuts off a sound still playing and starts again from the
+    // beginning; where the file cannot be played, the platform's default alert
+    // sound plays instead. Nothing is reported.
+    virtual void play(const QString& path) = 0;
+};
+
+} // namespace alerts::platform

@@ -1,0 +1,280 @@
+// SPDX-License-Identifier: MIT
+#include "ui/frmMain.h"
+
+#include "BuildConfig.h"
+#include "core/codepage.h"
+#include "core/record.h"
+#include "platform/ClassicFont.h"
+#include "platform/SoundPlayer.h"
+#include "ui/FormTimer.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QCursor>
+
+#include <string_view>
+
+namespace alerts::ui {
+
+namespace {
+
+// The popup's message area holds about five lines; a longer text is cut off there
+// anyway, so only this much of a line is ever decoded and handed to the label.
+constexpr std::size_t kShownCharacters = 1024;
+
+QString shownText(std::string_view line) {
+    return QString::fromStdU16String(core::decodeWindows1252(line.substr(0, kShownCharacters)));
+}
+
+} // namespace
+
+ServerEndpoint defaultServerEndpoint() {
+    return {QString::fromLatin1(config::kServerHost), QString::fromLatin1(config::kServerPort)};
+}
+
+frmMain::frmMain(ServerEndpoint endpoint, std::unique_ptr<platform::AlertSound> sound,
+                 QWidget* parent)
+    : QWidget(parent), m_endpoint(std::move(endpoint)), m_sound(std::move(sound)), m_about([this] {
+          auto about = std::make_unique<frmAbout>();
+          // OK and the close box unload the window; the program goes on.
+          connect(about.get(), &frmAbout::unloadRequested, this, [this] { m_about.unload(); });
+          return about;
+      }) {
+    if (!m_sound) {
+        m_sound = std::make_unique<platform::SoundPlayer>();
+    }
+    setFont(platform::classicFont());
+    m_ui.setupUi(this);
+    // A fixed single border: a title bar with a minimise button, no maximise.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+    setFixedSize(size());
+
+    initTimer(Timer1, kWatchdogIntervalMs, true);
+    initTimer(Timer4, kConfirmIntervalMs, false);
+    connect(&Timer1, &QTimer::timeout, this, &frmMain::Timer1_Timer);
+    connect(&Timer4, &QTimer::timeout, this, &frmMain::Timer4_Timer);
+    connect(&sckConnect, &net::ServerConnection::dataArrived, this,
+            &frmMain::sckConnect_DataArrival);
+
+    // "Connect" only shows the state; it has no action of its own.
+    connect(m_ui.cmdHide, &QPushButton::clicked, this, &frmMain::cmdHide_Click);
+    connect(m_ui.cmdExit, &QPushButton::clicked, this, &frmMain::cmdExit_Click);
+    // clicked() comes from the user alone: values set by code run no click handling.
+    connect(m_ui.chkShow, &QCheckBox::clicked, this,
+            [this] { optionClicked(core::AlertOption::Show); });
+    connect(m_ui.chkBoth, &QCheckBox::clicked, this,
+            [this] { optionClicked(core::AlertOption::Both); });
+    connect(m_ui.chkSound, &QCheckBox::clicked, this,
+            [this] { optionClicked(core::AlertOption::Sound); });
+    connect(m_ui.chkDisable, &QCheckBox::clicked, this,
+            [this] { optionClicked(core::AlertOption::Disable); });
+
+    // The hidden menu the tray icon opens: "Open/Restore", and "About" holding "Exit".
+    mnuSystray.setTitle(QStringLiteral("Systray"));
+    mnuOpen = mnuSystray.addAction(QStringLiteral("Open/Restore"));
+    mnuAboutMenu = mnuSystray.addMenu(QStringLiteral("About"));
+    mnuExit = mnuAboutMenu->addAction(QStringLiteral("Exit"));
+    connect(mnuOpen, &QAction::triggered, this, &frmMain::mnuOpen_Click);
+    connect(mnuAboutMenu, &QMenu::aboutToShow, this, &frmMain::mnuAbout_Click);
+    connect(mnuExit, &QAction::triggered, this, &frmMain::mnuExit_Click);
+
+    m_tray.setIcon(windowIcon());
+    m_tray.setToolTip(windowTitle());
+    connect(&m_tray, &platform::TrayIcon::pressed, this,
+            [this] { mnuSystray.popup(QCursor::pos()); });
+
+    m_ui.chkShow->setFocus();
+    Form_Load();
+}
+
+frmMain::~frmMain() = default;
+
+void frmMain::Form_Load() {
+    run(core::openConnection());
+    m_ui.chkBoth->setChecked(true);
+}
+
+void frmMain::run(std::span<const core::ConnectionStep> steps) {
+    using enum core::ConnectionStep;
+    for (const core::ConnectionStep step : steps) {
+        switch (step) {
+        case DisableConfirmTimer:
+            setTimerEnabled(Timer4, false);
+            break;
+        case EnableConfirmTimer:
+            setTimerEnabled(Timer4, true);
+            break;
+        case ShowConnected:
+            m_ui.lblConnected->setText(QString::fromLatin1(core::kLabelConnected));
+            break;
+        case ShowDisconnected:
+            m_ui.lblConnected->setText(QString::fromLatin1(core::kLabelDisconnected));
+            break;
+        case EnableConnectButton:
+            m_ui.cmdConnect->setEnabled(true);
+            break;
+        case DisableConnectButton:
+            m_ui.cmdConnect->setEnabled(false);
+            break;
+        case CloseSocket:
+            sckConnect.close();
+            break;
+        case Connect:
+            sckConnect.connectToServer(m_endpoint.host, m_endpoint.port);
+            break;
+        }
+    }
+}
+
+void frmMain::Timer1_Timer() {
+    run(core::watchdogTick(sckConnect.isConnected()));
+}
+
+void frmMain::Timer4_Timer() {
+    run(core::connectConfirmTick(sckConnect.isConnected()));
+}
+
+void frmMain::sckConnect_DataArrival(const QByteArray& bytes) {
+    const std::optional<std::string> text = m_assembler.arrive(
+        std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())),
+        core::RecordAssembler::Clock::now());
+    if (!text) {
+        return;
+    }
+    const std::optional<core::TournamentRecord> record = core::parseRecord(*text);
+    if (!record) {
+        return;
+    }
+    const core::AlertChoice choice = core::chooseAlert(options());
+    if (choice.popup) {
+        showPopup(core::composeAnnouncement(*record));
+    }
+    if (choice.sound) {
+        m_sound->play(sirenPath());
+    }
+}
+
+void frmMain::showPopup(const std::string& line) {
+    frmNewAlert& popup = m_newAlert.show();
+    popup.setAlertText(shownText(line));
+    popup.rise();
+}
+
+QString frmMain::sirenPath() {
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/Media/siren.wav");
+}
+
+core::AlertOptions frmMain::options() const {
+    return {.show = m_ui.chkShow->isChecked(),
+            .both = m_ui.chkBoth->isChecked(),
+            .sound = m_ui.chkSound->isChecked(),
+            .disable = m_ui.chkDisable->isChecked()};
+}
+
+void frmMain::setOptions(const core::AlertOptions& options) {
+    m_ui.chkShow->setChecked(options.show);
+    m_ui.chkBoth->setChecked(options.both);
+    m_ui.chkSound->setChecked(options.sound);
+    m_ui.chkDisable->setChecked(options.disable);
+}
+
+void frmMain::optionClicked(core::AlertOption option) {
+    // The box has already toggled itself; clear the other three.
+    setOptions(core::afterClick(options(), option));
+}
+
+void frmMain::cmdHide_Click() {
+    setWindowState(windowState() | Qt::WindowMinimized);
+}
+
+void frmMain::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange) {
+        Form_Resize();
+    }
+}
+
+void frmMain::Form_Resize() {
+    if (!isMinimized()) {
+        m_tray.remove();
+        return;
+    }
+    // Without a tray to come back from, hiding would lose the window for good:
+    // it then stays minimised in the taskbar.
+    if (!platform::TrayIcon::isAvailable()) {
+        return;
+    }
+    // Leave the event that minimised the window before hiding it; hiding inside
+    // a window-state change confuses some window managers.
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (isMinimized() && !m_unloaded) {
+                hide();
+                m_tray.add();
+            }
+        },
+        Qt::QueuedConnection);
+}
+
+void frmMain::mnuOpen_Click() {
+    setWindowState(windowState() & ~Qt::WindowMinimized);
+    show();
+    activateWindow();
+}
+
+void frmMain::mnuAbout_Click() {
+    // Showing a window from inside the submenu's own aboutToShow() is unsafe;
+    // do it once the menu has finished opening.
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (!m_unloaded) {
+                m_about.show();
+            }
+        },
+        Qt::QueuedConnection);
+}
+
+void frmMain::cmdExit_Click() {
+    sckConnect.close();
+    m_newAlert.unload();
+    m_about.unload();
+    unloadMain();
+}
+
+void frmMain::mnuExit_Click() {
+    m_about.unload();
+    m_newAlert.unload();
+    sckConnect.close();
+    unloadMain();
+}
+
+void frmMain::Form_Unload() {
+    sckConnect.close();
+    m_newAlert.unload();
+    m_about.unload();
+}
+
+void frmMain::unloadMain() {
+    if (m_unloaded) {
+        return; // unloading from inside the unload has no further effect
+    }
+    m_unloaded = true;
+    Form_Unload();
+    Timer1.stop();
+    Timer4.stop();
+    mnuSystray.close();
+    m_tray.remove(); // the icon must not outlive the program
+    hide();
+    emit unloaded();
+}
+
+void frmMain::closeEvent(QCloseEvent* event) {
+    event->accept();
+    unloadMain();
+}
+
+} // namespace alerts::ui

@@ -1,0 +1,109 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include "core/alert.h"
+#include "core/assembly.h"
+#include "core/watchdog.h"
+#include "net/ServerConnection.h"
+#include "platform/AlertSound.h"
+#include "platform/TrayIcon.h"
+#include "ui/WindowInstance.h"
+#include "ui/frmAbout.h"
+#include "ui/frmNewAlert.h"
+#include "ui_frmMain.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QTimer>
+#include <QWidget>
+
+#include <memory>
+
+namespace alerts::ui {
+
+struct ServerEndpoint {
+    QString host;
+    QString port;
+};
+
+// The endpoint fixed at build time.
+ServerEndpoint defaultServerEndpoint();
+
+// The main window: owns the connection, its two timers, the alert options, the
+// tray presence and the other two windows.
+class frmMain final : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr int kWatchdogIntervalMs = 10000; // Timer1
+    static constexpr int kConfirmIntervalMs = 100;    // Timer4
+
+    explicit frmMain(ServerEndpoint endpoint = defaultServerEndpoint(),
+                     std::unique_ptr<platform::AlertSound> sound = nullptr,
+                     QWidget* parent = nullptr);
+    ~frmMain() override;
+    frmMain(const frmMain&) = delete;
+    frmMain& operator=(const frmMain&) = delete;
+
+    // Handlers, public so that tests can drive them as the event loop would.
+    void Timer1_Timer();
+    void Timer4_Timer();
+    void sckConnect_DataArrival(const QByteArray& bytes);
+    void cmdHide_Click();
+    void cmdExit_Click();
+    void mnuOpen_Click();
+    void mnuAbout_Click();
+    void mnuExit_Click();
+
+    [[nodiscard]] Ui::frmMain& controls() { return m_ui; }
+    [[nodiscard]] const QTimer& timer1() const { return Timer1; }
+    [[nodiscard]] const QTimer& timer4() const { return Timer4; }
+    [[nodiscard]] const net::ServerConnection& connection() const { return sckConnect; }
+    [[nodiscard]] WindowInstance<frmNewAlert>& newAlert() { return m_newAlert; }
+    [[nodiscard]] WindowInstance<frmAbout>& about() { return m_about; }
+    [[nodiscard]] QMenu& trayMenu() { return mnuSystray; }
+    [[nodiscard]] platform::TrayIcon& trayIcon() { return m_tray; }
+    [[nodiscard]] bool isUnloaded() const { return m_unloaded; }
+
+    // The siren beside the program: <program folder>/Media/siren.wav.
+    static QString sirenPath();
+
+signals:
+    // The window is gone; the program ends.
+    void unloaded();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    void Form_Load();
+    void Form_Resize();
+    void Form_Unload();
+    void unloadMain();
+    void optionClicked(core::AlertOption option);
+    void run(std::span<const core::ConnectionStep> steps);
+    [[nodiscard]] core::AlertOptions options() const;
+    void setOptions(const core::AlertOptions& options);
+    void showPopup(const std::string& line);
+
+    ServerEndpoint m_endpoint;
+    std::unique_ptr<platform::AlertSound> m_sound;
+    core::RecordAssembler m_assembler;
+
+    // Controls in design order; the visible ones come from the .ui design.
+    QTimer Timer1;
+    QTimer Timer4;
+    net::ServerConnection sckConnect;
+    Ui::frmMain m_ui{};
+    QMenu mnuSystray;
+    QAction* mnuOpen = nullptr;
+    QMenu* mnuAboutMenu = nullptr;
+    QAction* mnuExit = nullptr;
+
+    WindowInstance<frmNewAlert> m_newAlert;
+    WindowInstance<frmAbout> m_about;
+    platform::TrayIcon m_tray;
+    bool m_unloaded = false;
+};
+
+} // namespace alerts::ui

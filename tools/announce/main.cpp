@@ -1,0 +1,6 @@
+// SPDX-License-Identifier: MIT
+#include <QCoreApplication>
+int main(int argc, char* argv[]) {
+    QCoreApplication app(argc, argv);
+    return 0;
+}
