@@ -1,0 +1,19 @@
+# SPDX-License-Identifier: MIT
+# Sourced by the scripts: configures (once) and builds a build tree.
+
+# alerts_build DIR [cmake args...]
+# Configures DIR with Ninja when it has not been configured yet, then builds it.
+# The cmake arguments only take effect on the first configure of DIR.
+alerts_build() {
+    local dir=${1:?alerts_build: build directory expected}
+    shift
+    local src
+    src=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd) || return 1
+    local jobs=${ALERTS_JOBS:-2}
+    if [[ ! -f $dir/build.ninja ]]; then
+        local -a defaults=()
+        [[ " $* " == *" -DCMAKE_BUILD_TYPE="* ]] || defaults=(-DCMAKE_BUILD_TYPE=Debug)
+        cmake -S "$src" -B "$dir" -G Ninja "${defaults[@]}" "$@" || return 1
+    fi
+    ninja -C "$dir" -j "$jobs"
+}
