@@ -33,9 +33,13 @@ _e2e_log() { printf 'e2e: %s\n' "$*" >&2; }
 
 # --- life cycle --------------------------------------------------------------
 
+# e2e_init [--host-network] : the option keeps the machine's own network (for
+# the demo, which must reach and be reached on this machine).
 e2e_init() {
     set -Euo pipefail
-    if [[ -z ${E2E_IN_NETNS:-} ]]; then
+    local netns=1
+    [[ ${1:-} == --host-network ]] && netns=0
+    if ((netns)) && [[ -z ${E2E_IN_NETNS:-} ]]; then
         export E2E_IN_NETNS=1
         # Root can make the namespace directly; others map themselves to root first.
         if unshare -n true 2>/dev/null; then
@@ -43,7 +47,9 @@ e2e_init() {
         fi
         exec unshare -r -n -- bash "$E2E_SCRIPT" "${E2E_SCRIPT_ARGS[@]}"
     fi
-    ip link set lo up || e2e_fail "cannot bring up loopback in the test's network namespace"
+    if ((netns)); then
+        ip link set lo up || e2e_fail "cannot bring up loopback in the test's network namespace"
+    fi
 
     : "${ALERTS_BIN_DIR:?ALERTS_BIN_DIR must name the bin directory of a build}"
     E2E_NAME=$(basename "$E2E_SCRIPT" .sh)
@@ -55,9 +61,12 @@ e2e_init() {
     export HOME=$E2E_TMP/home XDG_RUNTIME_DIR=$E2E_TMP/run XDG_CONFIG_HOME=$E2E_TMP/config
     mkdir -p "$HOME" "$XDG_RUNTIME_DIR" "$XDG_CONFIG_HOME"
     chmod 700 "$XDG_RUNTIME_DIR"
-    unset DISPLAY PULSE_SERVER WAYLAND_DISPLAY SESSION_MANAGER
-    # No session bus: nothing may autolaunch one that would outlive the test.
+    unset DISPLAY WAYLAND_DISPLAY SESSION_MANAGER
+    # No session bus and no sound server unless started here: nothing may
+    # autolaunch one that would outlive the test.
     export DBUS_SESSION_BUS_ADDRESS=unix:path=$E2E_TMP/no-session-bus
+    printf 'autospawn = no\n' >"$E2E_TMP/pulse-client.conf"
+    export PULSE_CLIENTCONFIG=$E2E_TMP/pulse-client.conf PULSE_SERVER=unix:$E2E_TMP/no-sound-server
 
     trap '_e2e_cleanup' EXIT
     trap 'exit 143' TERM
@@ -427,6 +436,11 @@ e2e_announce_cmd() {
 # e2e_wait_announce_log PATTERN [TIMEOUT_S] : waits for an (extended regex) line.
 e2e_wait_announce_log() {
     e2e_wait "${2:-10}" grep -q -E "$1" "$E2E_ANNOUNCE_LOG"
+}
+
+# e2e_wait_announce_count PATTERN N [TIMEOUT_S] : waits until N lines match.
+e2e_wait_announce_count() {
+    e2e_wait "${3:-10}" _e2e_count_above "$1" $(($2 - 1))
 }
 
 # Ends the announcer with !quit, so that it reports what every client sent it.
