@@ -21,7 +21,8 @@ void playDefaultSound() {
 SoundPlayer::SoundPlayer() = default;
 
 SoundPlayer::~SoundPlayer() {
-    stopCurrent();
+    // Deleted at once: the program may be past its last event loop by now.
+    delete m_effect.data();
 }
 
 void SoundPlayer::stopCurrent() {
