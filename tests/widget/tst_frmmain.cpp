@@ -11,6 +11,7 @@
 
 #include <fcntl.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -220,6 +221,29 @@ private slots:
         w->Timer1_Timer();
         QCOMPARE(ui.lblConnected->text(), u"Connected!"_s);
         QCOMPARE(server.accepted(), 1);
+    }
+
+    // Every new connection probes a silent peer, so a vanished server is noticed.
+    void keepAliveOnEveryConnection() {
+        TestServer server;
+        auto w = make(server.port());
+        for (int connection = 1; connection <= 2; ++connection) {
+            QTRY_VERIFY(w->connection().isConnected());
+            const int fd = int(w->connection().nativeDescriptor());
+            const auto option = [fd](int level, int name) {
+                int value = 0;
+                socklen_t size = sizeof value;
+                ::getsockopt(fd, level, name, &value, &size);
+                return value;
+            };
+            QCOMPARE(option(SOL_SOCKET, SO_KEEPALIVE), 1);
+            QCOMPARE(option(IPPROTO_TCP, TCP_KEEPIDLE), 30);
+            QCOMPARE(option(IPPROTO_TCP, TCP_KEEPINTVL), 10);
+            QCOMPARE(option(IPPROTO_TCP, TCP_KEEPCNT), 3);
+            server.closeClients();
+            QTRY_VERIFY(!w->connection().isConnected());
+            w->Timer1_Timer();
+        }
     }
 
     void confirmsInRealTime() {
