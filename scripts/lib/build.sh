@@ -2,8 +2,8 @@
 # Sourced by the scripts: configures (once) and builds a build tree.
 
 # alerts_build DIR [cmake args...]
-# Configures DIR with Ninja when it has not been configured yet, then builds it.
-# The cmake arguments only take effect on the first configure of DIR.
+# Configures DIR with Ninja when it is new, or when cmake arguments are given
+# (they then update its cache), and builds it. A new tree defaults to Debug.
 alerts_build() {
     local dir=${1:?alerts_build: build directory expected}
     shift
@@ -14,6 +14,8 @@ alerts_build() {
         local -a defaults=()
         [[ " $* " == *" -DCMAKE_BUILD_TYPE="* ]] || defaults=(-DCMAKE_BUILD_TYPE=Debug)
         cmake -S "$src" -B "$dir" -G Ninja "${defaults[@]}" "$@" || return 1
+    elif (($#)); then
+        cmake -S "$src" -B "$dir" "$@" || return 1
     fi
     ninja -C "$dir" -j "$jobs"
 }
