@@ -2,8 +2,8 @@
 # SPDX-License-Identifier: MIT
 # The real program on a real desktop: its main window appears at its design size,
 # it connects to the notification server on port 4500, finds its way back after
-# the server goes away and returns within one watchdog period, and never sends
-# the server a byte.
+# the server goes away and returns within one watchdog period, never sends the
+# server a byte, and ends cleanly by its Exit button.
 source "$(dirname "$0")/lib.sh"; e2e_init
 
 WATCHDOG_S=10
@@ -53,3 +53,8 @@ e2e_stop_announce
 sent=$(grep -h '^client disconnected' "$E2E_TMP"/announce*.log | grep -v ' received 0$' || true)
 [[ -z $sent ]] || e2e_fail "the program sent bytes to the server: $sent"
 e2e_alerts_alive || e2e_fail "the program died"
+
+# "Exit" ends the program cleanly (under the sanitizers: with no leak reported).
+e2e_click "$ALERTS_WID" 164 116
+e2e_wait_alerts_exit 10
+e2e_assert_eq "$ALERTS_STATUS" 0 "exit status after Exit"

@@ -492,6 +492,24 @@ e2e_start_alerts() {
 
 e2e_alerts_alive() { _e2e_alive "$ALERTS_PID"; }
 
+# e2e_wait_alerts_exit [TIMEOUT_S] : waits for the program to end by itself;
+# sets ALERTS_STATUS to its exit status.
+e2e_wait_alerts_exit() {
+    [[ -n $ALERTS_PID ]] || e2e_fail "the program is not running"
+    e2e_wait "${1:-5}" _e2e_not_alive "$ALERTS_PID"
+    ALERTS_STATUS=0
+    wait "$ALERTS_PID" || ALERTS_STATUS=$?
+    local -a rest=()
+    local p
+    for p in "${E2E_PIDS[@]}"; do
+        [[ $p == "$ALERTS_PID" ]] || rest+=("$p")
+    done
+    E2E_PIDS=("${rest[@]}")
+    ALERTS_PID=""
+    ALERTS_WID=""
+}
+_e2e_not_alive() { ! _e2e_alive "$1"; }
+
 # Stops the program if it is still running; prints nothing.
 e2e_stop_alerts() {
     [[ -n $ALERTS_PID ]] || return 0
