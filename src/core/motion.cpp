@@ -10,9 +10,9 @@ constexpr std::optional<bool> kLeave = std::nullopt;
 constexpr std::optional<int> kStay = std::nullopt;
 } // namespace
 
-ParkingPlace parkingPlace(double screenWidth, double screenHeight, double popupWidth) {
-    return {.alertLeft = roundHalfEven(screenWidth - popupWidth),
-            .screenBottom = roundHalfEven(screenHeight)};
+ParkingPlace parkingPlace(double screenRight, double screenBottom, double popupWidth) {
+    return {.alertLeft = roundHalfEven(screenRight - popupWidth),
+            .screenBottom = roundHalfEven(screenBottom)};
 }
 
 int riseStep(int top) {

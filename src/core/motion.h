@@ -16,8 +16,9 @@ struct ParkingPlace {
     bool operator==(const ParkingPlace&) const = default;
 };
 
-// All sizes in twips. Rounds halves to even.
-ParkingPlace parkingPlace(double screenWidth, double screenHeight, double popupWidth);
+// All in twips; the screen's right and bottom edges are its width and height
+// when it starts at the origin. Rounds halves to even.
+ParkingPlace parkingPlace(double screenRight, double screenBottom, double popupWidth);
 
 // What a handler does to the popup's three timers; an empty entry leaves the timer alone.
 struct TimerSwitches {
