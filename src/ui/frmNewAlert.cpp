@@ -25,6 +25,8 @@ frmNewAlert::frmNewAlert(QWidget* parent) : QWidget(parent) {
     m_ui.setupUi(this);
     // No border, no title bar, no taskbar button.
     setWindowFlags(Qt::Tool | Qt::FramelessWindowHint);
+    // The design's own place, which the load handling leaves at once.
+    move(kDesignLeft, kDesignTop);
 
     // Labels write in the button-text colour, the frame line in the window-text colour.
     for (QLabel* label : findChildren<QLabel*>()) {

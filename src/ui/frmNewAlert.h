@@ -20,6 +20,8 @@ public:
     static constexpr int kRiseIntervalMs = 16;   // Timer1
     static constexpr int kHoldIntervalMs = 5000; // Timer2
     static constexpr int kFallIntervalMs = 16;   // Timer3
+    static constexpr int kDesignLeft = 833;
+    static constexpr int kDesignTop = 768;
 
     // Creating the popup loads it: top-most, shown without activation, parked.
     explicit frmNewAlert(QWidget* parent = nullptr);
