@@ -4,26 +4,11 @@
 # announcements: parked below the bottom-right corner, it rises into the corner,
 # holds, and falls back out of sight; a click parks it at once; it never takes
 # the keyboard focus and never appears in the taskbar.
-set -euo pipefail
-source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
+source "$(dirname "$0")/lib.sh"
+e2e_init
 
-e2e_init "$@"
 e2e_start_x
 e2e_start_announce
-
-POPUP_TMP=$(mktemp -d)
-XEV_PID=
-popup_on_exit() {
-    [[ -n $XEV_PID ]] && kill "$XEV_PID" 2>/dev/null
-    rm -rf "$POPUP_TMP"
-    return 0
-}
-# Run before whatever the harness does on exit.
-if [[ -n $(trap -p EXIT) ]]; then
-    eval "$(trap -p EXIT | sed "s/^trap -- '/trap -- 'popup_on_exit; /")"
-else
-    trap popup_on_exit EXIT
-fi
 
 read -r SCREEN_W SCREEN_H < <(xdpyinfo | awk '/dimensions:/ { split($2, d, "x"); print d[1], d[2] }')
 LEFT=$((SCREEN_W - 185))
@@ -31,14 +16,20 @@ REST=$((SCREEN_H - 121))
 
 # Every move of every top-level window as the X server reports it. The popup
 # places itself (override-redirect), so each of its steps is one configure event.
-stdbuf -oL xev -root -event substructure >"$POPUP_TMP/xev" 2>/dev/null &
+MOVES_LOG=$E2E_TMP/xev.log
+stdbuf -oL xev -root -event substructure >"$MOVES_LOG" 2>/dev/null &
 XEV_PID=$!
+popup_on_exit() {
+    kill "$XEV_PID" 2>/dev/null || true
+}
+eval "$(trap -p EXIT | sed "s/^trap -- '/trap -- 'popup_on_exit; /")"
 
 e2e_start_alerts
-# The main window's own mapping proves that xev listens before any popup exists.
-e2e_wait 10 grep -q '^MapNotify' "$POPUP_TMP/xev" || e2e_fail "xev saw no window appear"
+e2e_wait_announce_log '^client connected 1' 15
+# The main window's own mapping proves that xev listened before any popup existed.
+e2e_wait 10 grep -q '^MapNotify' "$MOVES_LOG"
 
-popup_window() { xwininfo -root -children | awk '/ 185x121[-+]/ { print $1; exit }'; }
+popup_window() { xwininfo -root -children | awk '!found && / 185x121[-+]/ { print $1; found = 1 }'; }
 popup_exists() { [[ -n $(popup_window) ]]; }
 
 # "x y" for each move of the popup, in order.
@@ -51,14 +42,15 @@ popup_moves() {
             sub(",", " ", place)
             print place
         }
-        { pending = 0 }' "$POPUP_TMP/xev"
+        { pending = 0 }' "$MOVES_LOG"
 }
+moves_from() { popup_moves | sed -n "$1,\$p"; }
 move_count() { popup_moves | wc -l; }
 popup_at() { [[ $(popup_moves | tail -n 1) == "$LEFT $1" ]]; }
 moves_reach() { (($(move_count) >= $1)); }
 
-# The moves of a whole glide: 30 twips (2 pixels) a tick, the last step passing
-# the end by 15 twips (1 pixel) and clamped back within the same tick.
+# The moves of a whole glide: 30 twips (2 pixels) a tick; the last step passes
+# the end by 15 twips (1 pixel) and is clamped back within the same tick.
 expected_glide() { # from to step
     local from=$1 to=$2 step=$3 y
     for ((y = from + step; step < 0 ? y > to : y < to; y += step)); do
@@ -71,63 +63,64 @@ expected_glide() { # from to step
 # The main window has the focus; the popup must never take it.
 xdotool windowactivate --sync "$ALERTS_WID" 2>/dev/null || xdotool windowfocus --sync "$ALERTS_WID"
 FOCUS=$(xdotool getwindowfocus)
-focus_kept() {
-    local now
-    now=$(xdotool getwindowfocus)
-    [[ $now == "$FOCUS" ]] || e2e_fail "$1: the focus moved from window $FOCUS to $now"
-}
+e2e_assert_eq "$FOCUS" "$((ALERTS_WID))" "the main window has the focus before the popup appears"
+focus_kept() { e2e_assert_eq "$(xdotool getwindowfocus)" "$FOCUS" "$1: the focus stays with the main window"; }
 
-# --- First announcement: loaded, parked, risen into the corner -----------------
+# --- The first announcement loads the popup, parks it and raises it into the corner
 t_announce=$EPOCHREALTIME
 e2e_announce "player7|Chess|Hall 2"
-e2e_wait 10 popup_exists || e2e_fail "no popup after the first announcement"
+e2e_wait 10 popup_exists
 POPUP=$(popup_window)
 t_seen=$EPOCHREALTIME
-e2e_wait 5 popup_at "$REST" || e2e_fail "the popup did not come to rest at ($LEFT, $REST): $(popup_moves | tail -n 1)"
+e2e_wait 5 popup_at "$REST"
 t_rest=$EPOCHREALTIME
 
-e2e_assert_eq "$(popup_moves | head -n 1)" "$LEFT $SCREEN_H" "first place: parked below the corner"
-e2e_assert_eq "$(popup_moves | tail -n +2)" "$(expected_glide "$SCREEN_H" "$REST" -2)" "the rise"
+e2e_assert_eq "$(moves_from 1 | sed -n 1p)" "$LEFT $SCREEN_H" "first place: parked below the corner"
+e2e_assert_eq "$(moves_from 2)" "$(expected_glide "$SCREEN_H" "$REST" -2)" "the rise"
 read -r x y w h < <(e2e_window_geometry "$POPUP")
-e2e_assert_eq "$x $y $w $h" "$LEFT $REST 185 121" "at rest in the display's corner"
-e2e_screenshot popup-rest >/dev/null
+e2e_assert_eq "$x $y $w $h" "$LEFT $REST 185 121" "at rest on the display's corner"
+e2e_screenshot popup-rest
 
-# The picture: light green with the 1-pixel frame line, as the window shows it.
-pixel() { import -window "$POPUP" png:- | convert png:- -format "%[fx:int(255*p{$1,$2}.r)],%[fx:int(255*p{$1,$2}.g)],%[fx:int(255*p{$1,$2}.b)]" info:; }
+# Light green with a 1-pixel frame line, as the window draws itself.
+pixel() {
+    import -window "$POPUP" png:- |
+        convert png:- -format "%[fx:int(255*p{$1,$2}.r)],%[fx:int(255*p{$1,$2}.g)],%[fx:int(255*p{$1,$2}.b)]" info:
+}
 e2e_assert_eq "$(pixel 5 100)" "192,255,192" "background"
-e2e_assert_eq "$(pixel 0 60)" "0,0,0" "frame line, left"
-e2e_assert_eq "$(pixel 184 60)" "0,0,0" "frame line, right"
+e2e_assert_eq "$(pixel 0 60)" "0,0,0" "frame line, left edge"
+e2e_assert_eq "$(pixel 184 60)" "0,0,0" "frame line, right edge"
 
-# Not managed, so no frame, no taskbar entry, no pulling back on screen.
-xwininfo -id "$POPUP" | grep -q 'Override Redirect State: yes' || e2e_fail "the popup is managed by the window manager"
-if xprop -root _NET_CLIENT_LIST | grep -qi "$POPUP"; then
-    e2e_fail "the popup is in the window manager's client list (taskbar)"
-fi
+# Not managed: no frame, no taskbar entry, nothing pulls it back on screen.
+info=$(xwininfo -id "$POPUP")
+[[ $info == *'Override Redirect State: yes'* ]] || e2e_fail "the window manager manages the popup"
+clients=$(xprop -root _NET_CLIENT_LIST)
+[[ ${clients,,} != *"${POPUP,,}"* ]] || e2e_fail "the popup is in the window manager's client list"
 focus_kept "risen"
 
-# --- Hold, then the fall back below the screen -------------------------------------
+# --- It holds, then falls back below the screen ------------------------------------
 rest_moves=$(move_count)
-e2e_wait 15 popup_at "$SCREEN_H" || e2e_fail "the popup did not fall back below the screen"
+e2e_wait 15 popup_at "$SCREEN_H"
 t_parked=$EPOCHREALTIME
-e2e_assert_eq "$(popup_moves | tail -n +$((rest_moves + 1)))" "$(expected_glide "$REST" "$SCREEN_H" 2)" "the fall"
+e2e_assert_eq "$(moves_from $((rest_moves + 1)))" "$(expected_glide "$REST" "$SCREEN_H" 2)" "the fall"
 focus_kept "fallen"
 
-# --- A click during the hold parks the popup at once -------------------------------
-e2e_announce "player8|Poker|Hall 3"
+# --- A click during the hold parks it at once --------------------------------------
 before=$(move_count)
-e2e_wait 5 moves_reach $((before + 1)) || e2e_fail "the second announcement did not move the popup"
-e2e_wait 5 popup_at "$REST" || e2e_fail "the second rise did not come to rest"
-e2e_screenshot popup-second >/dev/null
+e2e_announce "player8|Poker|Hall 3"
+e2e_wait 5 moves_reach $((before + 1))
+e2e_wait 5 popup_at "$REST"
+e2e_screenshot popup-second
 rest_moves=$(move_count)
-xdotool mousemove --sync $((LEFT + 92)) $((REST + 60)) click 1
-e2e_wait 2 moves_reach $((rest_moves + 1)) || e2e_fail "the click did not move the popup"
-e2e_assert_eq "$(popup_moves | tail -n +$((rest_moves + 1)))" "$LEFT $SCREEN_H" "a click parks at once"
+e2e_click "$POPUP" 92 60
+e2e_wait 2 moves_reach $((rest_moves + 1))
+e2e_assert_eq "$(moves_from $((rest_moves + 1)))" "$LEFT $SCREEN_H" "a click parks at once"
 focus_kept "clicked"
-# The hold's pending tick still comes: one fall step below the screen, clamped back.
-e2e_wait 8 moves_reach $((rest_moves + 3)) || e2e_fail "the pending hold tick did not come"
-e2e_assert_eq "$(popup_moves | tail -n +$((rest_moves + 2)))" "$LEFT $((SCREEN_H + 2))
-$LEFT $SCREEN_H" "the pending hold tick: one fall step, unseen"
+# The hold's tick is still pending: one fall step further below, clamped back.
+e2e_wait 8 moves_reach $((rest_moves + 3))
+e2e_assert_eq "$(moves_from $((rest_moves + 2)))" "$LEFT $((SCREEN_H + 2))
+$LEFT $SCREEN_H" "the pending hold tick: one fall step out of sight"
 
-kill -0 "$ALERTS_PID" || e2e_fail "the program ended"
+e2e_alerts_alive || e2e_fail "the program ended"
 awk -v a="$t_announce" -v s="$t_seen" -v r="$t_rest" -v p="$t_parked" 'BEGIN {
-    printf "popup: seen %.2f s after the announcement, rise %.2f s, hold and fall %.2f s\n", s - a, r - s, p - r }'
+    printf "popup: seen %.2f s after the announcement, rise %.2f s, hold and fall %.2f s\n",
+        s - a, r - s, p - r }' >&2
