@@ -13,7 +13,8 @@ namespace alerts::core {
 // its whole state, and each tick derives the next frame from that caption alone.
 
 inline constexpr std::u16string_view kCreditsLine = u"Brought to you by Korvel and Tandrike --";
-inline constexpr std::u16string_view kProjectAddress = u"https://alerts.zarq.example/";
+// Each address has to fit the ticker label's width on one line.
+inline constexpr std::u16string_view kProjectAddress = u"https://zarq.example/";
 inline constexpr std::u16string_view kSecondAddress = u"https://www.qt.io/";
 
 // Frames 0 to 34 are prefixes of the credits line of these lengths; the typewriter

@@ -6,8 +6,26 @@
 #include "ui/FormTimer.h"
 
 #include <QCloseEvent>
+#include <QFontMetrics>
 
 namespace alerts::ui {
+
+namespace {
+
+// The substitute face runs a little wider than the bitmap font the design was
+// sized for; tighten the letters just enough to keep a one-line label on one line.
+void keepOnOneLine(QLabel& label) {
+    constexpr int kTightestSpacing = 85; // percent
+    QFont font = label.font();
+    for (int spacing = 100; spacing >= kTightestSpacing &&
+                            QFontMetrics(font).horizontalAdvance(label.text()) > label.width();
+         --spacing) {
+        font.setLetterSpacing(QFont::PercentageSpacing, spacing);
+    }
+    label.setFont(font);
+}
+
+} // namespace
 
 frmAbout::frmAbout(QWidget* parent) : QWidget(parent) {
     setFont(platform::classicFont());
@@ -17,6 +35,7 @@ frmAbout::frmAbout(QWidget* parent) : QWidget(parent) {
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
                    Qt::MSWindowsFixedSizeDialogHint);
     setFixedSize(size());
+    keepOnOneLine(*m_ui.lblVersion);
     // Only the main window's unload ends the program, whatever the application's
     // quit-on-last-window setting says.
     setAttribute(Qt::WA_QuitOnClose, false);
