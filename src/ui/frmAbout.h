@@ -36,7 +36,7 @@ private:
 
     // Controls in design order; the visible ones come from the .ui design.
     Ui::frmAbout m_ui{};
-    QTimer Timer1;
+    QTimer Timer1{this}; // a child, so that unloading the window stops it
 };
 
 } // namespace alerts::ui
