@@ -17,6 +17,13 @@ public:
     // once this much is waiting unread.
     static constexpr qint64 kReadBufferSize = 64 * 1024;
 
+    // A server that vanishes without closing (sleep, a pulled cable, a crashed host)
+    // would otherwise leave the socket "connected" for good. Keepalive probes carry
+    // no payload: nothing is ever sent that the server could read.
+    static constexpr int kKeepAliveIdleSeconds = 30;
+    static constexpr int kKeepAliveIntervalSeconds = 10;
+    static constexpr int kKeepAliveProbes = 3;
+
     explicit ServerConnection(QObject* parent = nullptr);
 
     // Starts an attempt and returns at once; the host name is resolved as part of it.
@@ -26,6 +33,8 @@ public:
     // it ready for a new connectToServer().
     void close();
     [[nodiscard]] bool isConnected() const;
+    // The native socket, -1 when there is none.
+    [[nodiscard]] qintptr nativeDescriptor() const { return m_socket.socketDescriptor(); }
 
 signals:
     // Every byte that was waiting, taken at once.
@@ -33,6 +42,7 @@ signals:
 
 private:
     void drain();
+    void enableKeepAlive();
 
     QTcpSocket m_socket;
 };

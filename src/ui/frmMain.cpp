@@ -136,13 +136,9 @@ void frmMain::Timer4_Timer() {
 }
 
 void frmMain::sckConnect_DataArrival(const QByteArray& bytes) {
-    const std::optional<std::string> text = m_assembler.arrive(
+    const std::optional<core::TournamentRecord> record = m_assembler.arrive(
         std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())),
         core::RecordAssembler::Clock::now());
-    if (!text) {
-        return;
-    }
-    const std::optional<core::TournamentRecord> record = core::parseRecord(*text);
     if (!record) {
         return;
     }

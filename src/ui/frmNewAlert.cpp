@@ -4,6 +4,7 @@
 namespace alerts::ui {
 
 frmNewAlert::frmNewAlert(QWidget* parent) : QWidget(parent), lblAlert(new QLabel(this)) {
+    lblAlert->setObjectName(QStringLiteral("lblAlert"));
     lblAlert->setTextFormat(Qt::PlainText);
 }
 

@@ -1,8 +1,591 @@
 // SPDX-License-Identifier: MIT
 #include "ui/frmMain.h"
+
+#include <QDir>
+#include <QLabel>
+#include <QSignalSpy>
+#include <QStyleOptionButton>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTest>
+
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <memory>
+#include <vector>
+
+using namespace Qt::StringLiterals;
+using alerts::ui::frmMain;
+
+namespace {
+
+// A real server on loopback that counts what the client sends it (it must send nothing).
+class TestServer final : public QObject {
+public:
+    TestServer() {
+        QVERIFY(m_server.listen(QHostAddress::LocalHost, 0));
+        connect(&m_server, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket* socket = m_server.nextPendingConnection()) {
+                connect(socket, &QTcpSocket::readyRead, this,
+                        [this, socket] { m_received += socket->readAll().size(); });
+                m_clients.push_back(socket);
+                ++m_accepted;
+            }
+        });
+    }
+    QString port() const { return QString::number(m_server.serverPort()); }
+    int accepted() const { return m_accepted; }
+    qint64 received() const { return m_received; }
+    QTcpSocket* last() const { return m_clients.empty() ? nullptr : m_clients.back(); }
+    void send(const QByteArray& bytes) {
+        QVERIFY(last());
+        last()->write(bytes);
+        last()->flush();
+    }
+    void closeClients() {
+        for (QTcpSocket* socket : m_clients) {
+            socket->close();
+        }
+    }
+
+private:
+    QTcpServer m_server;
+    std::vector<QTcpSocket*> m_clients;
+    int m_accepted = 0;
+    qint64 m_received = 0;
+};
+
+// A port on loopback where nothing listens.
+QString deadPort() {
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    const QString port = QString::number(probe.serverPort());
+    probe.close();
+    return port;
+}
+
+// Records every play request and what the popup showed at that moment.
+struct SoundLog {
+    struct Play {
+        QString path;
+        bool popupVisible = false;
+        QString popupText;
+    };
+    std::vector<Play> plays;
+    frmMain* window = nullptr;
+};
+
+class RecordingSound final : public alerts::platform::AlertSound {
+public:
+    explicit RecordingSound(SoundLog& log) : m_log(log) {}
+    void play(const QString& path) override {
+        SoundLog::Play entry;
+        entry.path = path;
+        if (m_log.window && m_log.window->newAlert().isLoaded()) {
+            auto* popup = m_log.window->newAlert().get();
+            entry.popupVisible = popup->isVisible();
+            entry.popupText = popup->alertText();
+        }
+        m_log.plays.push_back(entry);
+    }
+
+private:
+    SoundLog& m_log;
+};
+
+QByteArray record(const char* starter, const char* kind, const char* place) {
+    return "T\xB3\xC9"_ba + kind + "\xC9\xB3\xE7"_ba + starter +
+           "\xE7\xB3"
+           "0\xB3\xFA"_ba +
+           place + "\xFA"_ba;
+}
+
+int openFileCount() {
+    return int(QDir(u"/proc/self/fd"_s).entryList(QDir::Files | QDir::System).size());
+}
+
+} // namespace
+
 class tst_frmmain final : public QObject {
     Q_OBJECT
+
+    std::unique_ptr<frmMain> make(const QString& port, SoundLog* log = nullptr) {
+        std::unique_ptr<alerts::platform::AlertSound> sound;
+        if (log) {
+            sound = std::make_unique<RecordingSound>(*log);
+        }
+        auto window = std::make_unique<frmMain>(alerts::ui::ServerEndpoint{u"127.0.0.1"_s, port},
+                                                std::move(sound));
+        if (log) {
+            log->window = window.get();
+        }
+        return window;
+    }
+
+private slots:
+    void startUpState() {
+        TestServer server;
+        auto w = make(server.port());
+        auto& ui = w->controls();
+        QCOMPARE(ui.lblConnected->text(), u"Not Connected"_s);
+        QVERIFY(ui.chkBoth->isChecked());
+        QVERIFY(!ui.chkShow->isChecked() && !ui.chkSound->isChecked() &&
+                !ui.chkDisable->isChecked());
+        QVERIFY(ui.cmdConnect->isEnabled());
+        QVERIFY(w->timer1().isActive());
+        QCOMPARE(w->timer1().interval(), 10000);
+        QVERIFY(w->timer4().isActive());
+        QCOMPARE(w->timer4().interval(), 100);
+        QCOMPARE(w->windowTitle(), u"Zuded Orazaviz"_s);
+        // The attempt is under way as soon as the window has loaded.
+        QTRY_COMPARE(server.accepted(), 1);
+    }
+
+    void design() {
+        TestServer server;
+        auto w = make(server.port());
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+        QCOMPARE(w->size(), QSize(204, 176));
+        QCOMPARE(w->minimumSize(), w->maximumSize());
+        QVERIFY(!(w->windowFlags() & Qt::WindowMaximizeButtonHint));
+        QVERIFY(w->windowFlags() & Qt::WindowMinimizeButtonHint);
+        auto& ui = w->controls();
+        QCOMPARE(ui.chkShow->geometry(), QRect(16, 24, 97, 17));
+        QCOMPARE(ui.cmdExit->geometry(), QRect(136, 104, 57, 25));
+        QCOMPARE(ui.lblConnected->alignment() & Qt::AlignHCenter, Qt::AlignHCenter);
+        for (QPushButton* button : {ui.cmdConnect, ui.cmdHide, ui.cmdExit}) {
+            QVERIFY(!button->isDefault() && !button->autoDefault());
+        }
+        // Every caption fits its control in the font the window uses.
+        for (QAbstractButton* box : {ui.chkShow, ui.chkBoth, ui.chkSound, ui.chkDisable}) {
+            QStyleOptionButton option;
+            option.initFrom(box);
+            option.text = box->text();
+            const QRect label =
+                box->style()->subElementRect(QStyle::SE_CheckBoxContents, &option, box);
+            const int needed = box->fontMetrics().horizontalAdvance(box->text());
+            QVERIFY2(needed <= label.width(),
+                     qPrintable(u"%1: %2 > %3 (%4)"_s.arg(box->text())
+                                    .arg(needed)
+                                    .arg(label.width())
+                                    .arg(QFontInfo(box->font()).family())));
+        }
+        for (QPushButton* button : {ui.cmdConnect, ui.cmdHide, ui.cmdExit}) {
+            QVERIFY(button->fontMetrics().horizontalAdvance(button->text()) + 8 <= button->width());
+        }
+        QVERIFY(ui.lblConnected->fontMetrics().horizontalAdvance(u"Disconnected"_s) <=
+                ui.lblConnected->width());
+        // The frame lies behind the boxes, so clicks reach them.
+        QCOMPARE(w->childAt(ui.chkShow->geometry().center()), ui.chkShow);
+        // No menu bar: the tray menu is never shown on the window.
+        QVERIFY(!w->trayMenu().isVisible());
+    }
+
+    void focusAndTabOrder() {
+        TestServer server;
+        auto w = make(server.port());
+        w->show();
+        w->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w.get()));
+        auto& ui = w->controls();
+        QCOMPARE(QApplication::focusWidget(), ui.chkShow);
+        const QWidget* expected[] = {ui.chkSound, ui.chkBoth, ui.chkDisable,
+                                     ui.cmdHide,  ui.cmdExit, ui.cmdConnect};
+        for (const QWidget* next : expected) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            QCOMPARE(QApplication::focusWidget(), next);
+        }
+        // Enter and Escape on a box press no button.
+        ui.chkShow->setFocus();
+        QTest::keyClick(ui.chkShow, Qt::Key_Return);
+        QTest::keyClick(ui.chkShow, Qt::Key_Escape);
+        QVERIFY(!w->isUnloaded());
+        QVERIFY(!w->isMinimized());
+    }
+
+    void confirmsWithinOnePoll() {
+        TestServer server;
+        auto w = make(server.port());
+        QTRY_VERIFY(w->connection().isConnected());
+        w->Timer4_Timer();
+        auto& ui = w->controls();
+        QCOMPARE(ui.lblConnected->text(), u"Connected!"_s);
+        QVERIFY(!ui.cmdConnect->isEnabled());
+        QVERIFY(!w->timer4().isActive());
+        // A watchdog tick while connected changes nothing.
+        w->Timer1_Timer();
+        QCOMPARE(ui.lblConnected->text(), u"Connected!"_s);
+        QCOMPARE(server.accepted(), 1);
+    }
+
+    // Every new connection probes a silent peer, so a vanished server is noticed.
+    void keepAliveOnEveryConnection() {
+        TestServer server;
+        auto w = make(server.port());
+        for (int connection = 1; connection <= 2; ++connection) {
+            QTRY_VERIFY(w->connection().isConnected());
+            const int fd = int(w->connection().nativeDescriptor());
+            const auto option = [fd](int level, int name) {
+                int value = 0;
+                socklen_t size = sizeof value;
+                ::getsockopt(fd, level, name, &value, &size);
+                return value;
+            };
+            QCOMPARE(option(SOL_SOCKET, SO_KEEPALIVE), 1);
+            QCOMPARE(option(IPPROTO_TCP, TCP_KEEPIDLE), 30);
+            QCOMPARE(option(IPPROTO_TCP, TCP_KEEPINTVL), 10);
+            QCOMPARE(option(IPPROTO_TCP, TCP_KEEPCNT), 3);
+            server.closeClients();
+            QTRY_VERIFY(!w->connection().isConnected());
+            w->Timer1_Timer();
+        }
+    }
+
+    void confirmsInRealTime() {
+        TestServer server;
+        auto w = make(server.port());
+        QTRY_COMPARE_WITH_TIMEOUT(w->controls().lblConnected->text(), u"Connected!"_s, 2000);
+    }
+
+    void serverClosesThenWatchdogReconnects() {
+        TestServer server;
+        auto w = make(server.port());
+        QTRY_VERIFY(w->connection().isConnected());
+        w->Timer4_Timer();
+        server.closeClients();
+        QTRY_VERIFY(!w->connection().isConnected());
+        // Until the watchdog looks, the label still tells the old state.
+        QCOMPARE(w->controls().lblConnected->text(), u"Connected!"_s);
+        w->Timer1_Timer();
+        QCOMPARE(w->controls().lblConnected->text(), u"Disconnected"_s);
+        QVERIFY(w->controls().cmdConnect->isEnabled());
+        QVERIFY(w->timer4().isActive());
+        QTRY_COMPARE(server.accepted(), 2);
+        QTRY_COMPARE(w->controls().lblConnected->text(), u"Connected!"_s);
+        QCOMPARE(server.received(), 0);
+    }
+
+    void unreachableServer() {
+        auto w = make(deadPort());
+        for (int i = 0; i < 5; ++i) {
+            QTest::qWait(20);
+            w->Timer4_Timer();
+        }
+        QCOMPARE(w->controls().lblConnected->text(), u"Not Connected"_s);
+        QVERIFY(w->timer4().isActive());
+        w->Timer1_Timer();
+        QCOMPARE(w->controls().lblConnected->text(), u"Disconnected"_s);
+        QVERIFY(w->controls().cmdConnect->isEnabled());
+        QVERIFY(w->timer4().isActive());
+    }
+
+    void unresolvableHost() {
+        frmMain w(alerts::ui::ServerEndpoint{u"no-such-host.invalid"_s, u"4500"_s});
+        QTest::qWait(50);
+        w.Timer1_Timer();
+        QCOMPARE(w.controls().lblConnected->text(), u"Disconnected"_s);
+    }
+
+    // Many reconnect cycles leave no socket or file behind.
+    void reconnectCyclesDoNotLeak_data() {
+        QTest::addColumn<bool>("listening");
+        QTest::newRow("refused") << false;
+        QTest::newRow("accepted then closed") << true;
+    }
+    void reconnectCyclesDoNotLeak() {
+        QFETCH(bool, listening);
+        TestServer server;
+        auto w = make(listening ? server.port() : deadPort());
+        QTest::qWait(50);
+        w->Timer1_Timer();
+        QTest::qWait(20);
+        const int filesBefore = openFileCount();
+        for (int cycle = 0; cycle < 100; ++cycle) {
+            if (listening) {
+                QTRY_VERIFY(w->connection().isConnected());
+                server.closeClients();
+                QTRY_VERIFY(!w->connection().isConnected());
+            } else {
+                QTest::qWait(2);
+            }
+            w->Timer1_Timer();
+        }
+        QTest::qWait(50);
+        QVERIFY2(openFileCount() <= filesBefore + 2,
+                 qPrintable(u"%1 -> %2"_s.arg(filesBefore).arg(openFileCount())));
+        QCOMPARE(server.received(), 0);
+    }
+
+    // A listener whose accept queue is full leaves the connect hanging; the
+    // watchdog must still be able to close it and start over.
+    void stalledConnectIsReplaced() {
+        const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
+        QVERIFY(listener >= 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        QCOMPARE(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+        socklen_t length = sizeof address;
+        ::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length);
+        QCOMPARE(::listen(listener, 0), 0);
+        ::fcntl(listener, F_SETFL, O_NONBLOCK);
+        const QString port = QString::number(ntohs(address.sin_port));
+
+        std::vector<std::unique_ptr<QTcpSocket>> fillers;
+        for (int i = 0; i < 1; ++i) {
+            fillers.push_back(std::make_unique<QTcpSocket>());
+            fillers.back()->connectToHost(QHostAddress::LocalHost, ntohs(address.sin_port));
+            QTest::qWait(50);
+        }
+        auto w = make(port);
+        QTest::qWait(300);
+        QVERIFY(!w->connection().isConnected());
+
+        // Make room, then let the watchdog close the hanging attempt and start again.
+        for (int fd; (fd = ::accept(listener, nullptr, nullptr)) >= 0;) {
+            ::close(fd);
+        }
+        w->Timer1_Timer();
+        bool connected = false;
+        for (int i = 0; i < 100 && !connected; ++i) {
+            QTest::qWait(50);
+            for (int fd; (fd = ::accept(listener, nullptr, nullptr)) >= 0;) {
+                ::close(fd);
+            }
+            w->Timer4_Timer();
+            connected = w->controls().lblConnected->text() == u"Connected!"_s;
+        }
+        ::close(listener);
+        QVERIFY(connected);
+    }
+
+    void connectButtonDoesNothing() {
+        TestServer server;
+        auto w = make(server.port());
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+        QTRY_COMPARE(server.accepted(), 1);
+        auto& ui = w->controls();
+        QTest::mouseClick(ui.cmdConnect, Qt::LeftButton);
+        QTest::qWait(50);
+        QCOMPARE(server.accepted(), 1);
+        QCOMPARE(ui.lblConnected->text(), u"Not Connected"_s);
+        QVERIFY(ui.cmdConnect->isEnabled());
+    }
+
+    void optionClicks() {
+        TestServer server;
+        auto w = make(server.port());
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+        auto& ui = w->controls();
+        const auto state = [&] {
+            return QString::fromLatin1("%1%2%3%4")
+                .arg(int(ui.chkShow->isChecked()))
+                .arg(int(ui.chkBoth->isChecked()))
+                .arg(int(ui.chkSound->isChecked()))
+                .arg(int(ui.chkDisable->isChecked()));
+        };
+        QCOMPARE(state(), u"0100"_s);
+        QTest::mouseClick(ui.chkShow, Qt::LeftButton);
+        QCOMPARE(state(), u"1000"_s);
+        QTest::mouseClick(ui.chkShow, Qt::LeftButton);
+        QCOMPARE(state(), u"0000"_s);
+        QTest::mouseClick(ui.chkDisable, Qt::LeftButton);
+        QCOMPARE(state(), u"0001"_s);
+        QTest::mouseClick(ui.chkSound, Qt::LeftButton);
+        QCOMPARE(state(), u"0010"_s);
+        QTest::keyClick(ui.chkSound, Qt::Key_Space); // the keyboard is a user's click too
+        QCOMPARE(state(), u"0000"_s);
+    }
+
+    void dispatch_data() {
+        QTest::addColumn<QString>("option");
+        QTest::addColumn<bool>("popup");
+        QTest::addColumn<bool>("sound");
+        QTest::newRow("Show Alert Box") << u"show"_s << true << false;
+        QTest::newRow("Both Alerts") << u"both"_s << true << true;
+        QTest::newRow("Play Alert Sound") << u"sound"_s << false << true;
+        QTest::newRow("Disable Alerts") << u"disable"_s << false << false;
+        QTest::newRow("none checked") << u"none"_s << false << false;
+    }
+    void dispatch() {
+        QFETCH(QString, option);
+        QFETCH(bool, popup);
+        QFETCH(bool, sound);
+        SoundLog log;
+        TestServer server;
+        auto w = make(server.port(), &log);
+        auto& ui = w->controls();
+        ui.chkBoth->setChecked(option == u"both"_s);
+        ui.chkShow->setChecked(option == u"show"_s);
+        ui.chkSound->setChecked(option == u"sound"_s);
+        ui.chkDisable->setChecked(option == u"disable"_s);
+        QTRY_VERIFY(w->connection().isConnected());
+
+        server.send(record("player7", "Chess", "Hall 2"));
+        const QString line = u"player7 started a new Chess tournament on Hall 2"_s;
+        if (popup) {
+            QTRY_VERIFY(w->newAlert().isLoaded());
+            QVERIFY(w->newAlert().get()->isVisible());
+            QCOMPARE(w->newAlert().get()->alertText(), line);
+        }
+        if (sound) {
+            QTRY_COMPARE(log.plays.size(), std::size_t{1});
+            QCOMPARE(log.plays[0].path,
+                     QCoreApplication::applicationDirPath() + u"/Media/siren.wav"_s);
+            // With both, the popup is up with its text before the sound starts.
+            QCOMPARE(log.plays[0].popupVisible, popup);
+            QCOMPARE(log.plays[0].popupText, popup ? line : QString());
+        }
+        QTest::qWait(50);
+        QCOMPARE(w->newAlert().isLoaded(), popup);
+        QCOMPARE(log.plays.size(), std::size_t(sound ? 1 : 0));
+
+        // The record was taken from the socket even when nothing followed: the
+        // next one is announced by itself.
+        ui.chkShow->setChecked(true);
+        server.send(record("anna", "Blitz", "Hall 1"));
+        QTRY_VERIFY(w->newAlert().isLoaded());
+        QTRY_COMPARE(w->newAlert().get()->alertText(),
+                     u"anna started a new Blitz tournament on Hall 1"_s);
+    }
+
+    void serverTextIsNeverMarkup() {
+        SoundLog log;
+        TestServer server;
+        auto w = make(server.port(), &log);
+        w->controls().chkShow->setChecked(true);
+        QTRY_VERIFY(w->connection().isConnected());
+        server.send(record("<img src=\"/dev/zero\">", "<b>Bold</b>", "<a href=\"x\">x</a>"));
+        QTRY_VERIFY(w->newAlert().isLoaded());
+        auto* label = w->newAlert().get()->findChild<QLabel*>(u"lblAlert"_s);
+        QVERIFY(label);
+        QCOMPARE(label->textFormat(), Qt::PlainText);
+        QCOMPARE(label->text(), u"<img src=\"/dev/zero\"> started a new <b>Bold</b> tournament on "
+                                u"<a href=\"x\">x</a>"_s);
+    }
+
+    void longRecordIsCut() {
+        TestServer server;
+        auto w = make(server.port());
+        w->controls().chkShow->setChecked(true);
+        QTRY_VERIFY(w->connection().isConnected());
+        server.send(record(QByteArray(1'000'000, 'x').constData(), "Chess", "Hall 2"));
+        QTRY_VERIFY_WITH_TIMEOUT(w->newAlert().isLoaded(), 5000);
+        const QString text = w->newAlert().get()->alertText();
+        QVERIFY(text.startsWith(u"xxxx"_s));
+        QVERIFY(text.size() <= 4096);
+    }
+
+    // Exit orders, observed from the windows as they go: each records whether the
+    // socket was still connected and whether the other window was still loaded.
+    void exitOrders_data() {
+        QTest::addColumn<int>("path");
+        QTest::addColumn<bool>("connectedAtPopupHide");
+        QTest::addColumn<bool>("aboutLoadedAtPopupHide");
+        QTest::addColumn<bool>("connectedAtAboutHide");
+        QTest::addColumn<bool>("popupLoadedAtAboutHide");
+        QTest::newRow("A: Exit button") << 0 << false << true << false << false;
+        QTest::newRow("B: tray menu Exit") << 1 << true << false << true << true;
+        QTest::newRow("C: close box") << 2 << false << true << false << false;
+    }
+    void exitOrders() {
+        QFETCH(int, path);
+        QFETCH(bool, connectedAtPopupHide);
+        QFETCH(bool, aboutLoadedAtPopupHide);
+        QFETCH(bool, connectedAtAboutHide);
+        QFETCH(bool, popupLoadedAtAboutHide);
+        TestServer server;
+        auto w = make(server.port());
+        w->show();
+        w->controls().chkShow->setChecked(true);
+        QTRY_VERIFY(w->connection().isConnected());
+        server.send(record("p", "k", "h"));
+        QTRY_VERIFY(w->newAlert().isLoaded());
+        w->mnuAbout_Click();
+        QTRY_VERIFY(w->about().isLoaded());
+
+        struct Seen {
+            bool done = false;
+            bool connected = false;
+            bool otherLoaded = false;
+        } popupSeen, aboutSeen;
+        HideWatcher popupWatch([&] {
+            popupSeen = {true, w->connection().isConnected(), w->about().isLoaded()};
+        });
+        HideWatcher aboutWatch([&] {
+            aboutSeen = {true, w->connection().isConnected(), w->newAlert().isLoaded()};
+        });
+        w->newAlert().get()->installEventFilter(&popupWatch);
+        w->about().get()->installEventFilter(&aboutWatch);
+        QSignalSpy unloaded(w.get(), &frmMain::unloaded);
+
+        if (path == 0) {
+            w->cmdExit_Click();
+        } else if (path == 1) {
+            w->mnuExit_Click();
+        } else {
+            w->close();
+        }
+        QVERIFY(popupSeen.done && aboutSeen.done);
+        QCOMPARE(popupSeen.connected, connectedAtPopupHide);
+        QCOMPARE(popupSeen.otherLoaded, aboutLoadedAtPopupHide);
+        QCOMPARE(aboutSeen.connected, connectedAtAboutHide);
+        QCOMPARE(aboutSeen.otherLoaded, popupLoadedAtAboutHide);
+        QCOMPARE(unloaded.size(), 1);
+        QVERIFY(w->isUnloaded() && !w->isVisible());
+        QVERIFY(!w->newAlert().isLoaded() && !w->about().isLoaded());
+        QVERIFY(!w->timer1().isActive() && !w->timer4().isActive());
+        // Closing again changes nothing.
+        w->close();
+        QCOMPARE(unloaded.size(), 1);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+
+    void exitLoadsNoWindow() {
+        TestServer server;
+        auto w = make(server.port());
+        w->cmdExit_Click();
+        QVERIFY(!w->newAlert().isLoaded());
+        QVERIFY(!w->about().isLoaded());
+        for (QWidget* top : QApplication::topLevelWidgets()) {
+            QVERIFY2(top == w.get() || !top->isVisible(), top->metaObject()->className());
+        }
+    }
+
+    void hideMinimises() {
+        TestServer server;
+        auto w = make(server.port());
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+        w->cmdHide_Click();
+        QVERIFY(w->windowState() & Qt::WindowMinimized);
+        // The connection is untouched by hiding.
+        QVERIFY(w->timer1().isActive());
+        QTRY_VERIFY(w->connection().isConnected());
+    }
+
+private:
+    class HideWatcher final : public QObject {
+    public:
+        explicit HideWatcher(std::function<void()> onHide) : m_onHide(std::move(onHide)) {}
+        bool eventFilter(QObject* watched, QEvent* event) override {
+            if (event->type() == QEvent::Hide) {
+                m_onHide();
+            }
+            return QObject::eventFilter(watched, event);
+        }
+
+    private:
+        std::function<void()> m_onHide;
+    };
 };
+
 QTEST_MAIN(tst_frmmain)
 #include "tst_frmmain.moc"
