@@ -215,6 +215,13 @@ void frmMain::Form_Resize() {
 }
 
 void frmMain::mnuOpen_Click() {
+    if (!isVisible()) {
+        // Hidden in the tray, the native window still carries its iconic hints, and
+        // leaving the minimised state maps it before they are cleared: the window
+        // manager iconifies it again and it would go straight back to the tray.
+        // A fresh native window comes up in the state asked for.
+        destroy();
+    }
     setWindowState(windowState() & ~Qt::WindowMinimized);
     show();
     activateWindow();
