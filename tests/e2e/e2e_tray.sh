@@ -2,7 +2,8 @@
 # SPDX-License-Identifier: MIT
 # The tray on a real desktop: "Hide" puts the program into the tray; the icon's
 # menu opens the About window, restores the window and exits. Without a tray host
-# "Hide" leaves the window minimised and reachable.
+# "Hide" leaves the window minimised and reachable. The menu also stays up without
+# a window manager.
 source "$(dirname "$0")/lib.sh"
 e2e_init
 
@@ -219,6 +220,32 @@ e2e_wait 5 no_tray_icon
 [[ -z $(xdotool search --all --pid "$ALERTS_PID_DONE" --name '' 2>/dev/null) ]] ||
     e2e_fail "a window of the program is left after it ended"
 e2e_screenshot after-exit
+
+# --- without a window manager ------------------------------------------------------
+
+# Showing the About window must not close the menu here either.
+e2e_start_x --no-wm
+e2e_start_alerts
+main=$ALERTS_WID
+e2e_wait 5 is_mapped "$main"
+e2e_click "$main" 100 116 # "Hide"
+e2e_wait 5 is_unmapped "$main"
+e2e_wait 5 has_tray_icon
+click_tray_icon
+e2e_wait 5 menus_open 1
+menu_wid=$(only_menu)
+point_at_line "$(e2e_window_geometry "$menu_wid")" 2 2
+e2e_wait 5 about_shown
+e2e_wait 5 menus_open 2
+point_at_line "$(e2e_window_geometry "$(other_menu "$menu_wid")")" 1 1
+menus_open 2 || e2e_fail "without a window manager the menu closed on the way to \"Exit\""
+e2e_screenshot no-wm-exit
+xdotool click 1
+e2e_wait 10 program_ended "$ALERTS_PID"
+status=0
+wait "$ALERTS_PID" || status=$?
+e2e_assert_eq "$status" 0 "exit status without a window manager"
+ALERTS_PID=""
 
 # --- no tray host -----------------------------------------------------------------
 
