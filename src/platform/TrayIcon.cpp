@@ -1,17 +1,23 @@
 // SPDX-License-Identifier: MIT
 #include "platform/TrayIcon.h"
 
+#include <QCursor>
+
+#include <algorithm>
+
 namespace alerts::platform {
 
 TrayIcon::TrayIcon(QObject* parent) : QObject(parent) {
-    connect(&m_icon, &QSystemTrayIcon::activated, this,
-            [this](QSystemTrayIcon::ActivationReason reason) {
-                // Trigger is a left press, Context a right press. Double and middle
-                // clicks open nothing, so a double click never restores the window.
-                if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::Context) {
-                    emit pressed();
-                }
-            });
+    connect(&m_icon, &QSystemTrayIcon::activated, this, &TrayIcon::activated);
+}
+
+void TrayIcon::activated(QSystemTrayIcon::ActivationReason reason) {
+    // Trigger is a left press, Context a right press. Double and middle clicks open
+    // nothing, so a double click never restores the window. The menu is not the
+    // icon's context menu: Qt would open that one itself on a right press.
+    if ((reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::Context) && m_menu) {
+        m_menu->popup(QCursor::pos());
+    }
 }
 
 void TrayIcon::setIcon(const QIcon& icon) {
@@ -19,7 +25,15 @@ void TrayIcon::setIcon(const QIcon& icon) {
 }
 
 void TrayIcon::setToolTip(const QString& caption) {
-    m_icon.setToolTip(caption.left(kMaxTipLength));
+    qsizetype length = std::min(caption.size(), qsizetype{kMaxTipLength});
+    if (length > 0 && length < caption.size() && caption.at(length - 1).isHighSurrogate()) {
+        --length; // never keep half of a character
+    }
+    m_icon.setToolTip(caption.left(length));
+}
+
+void TrayIcon::setMenu(QMenu* menu) {
+    m_menu = menu;
 }
 
 void TrayIcon::add() {
@@ -36,6 +50,10 @@ bool TrayIcon::isPresent() const {
 
 QString TrayIcon::toolTip() const {
     return m_icon.toolTip();
+}
+
+QIcon TrayIcon::icon() const {
+    return m_icon.icon();
 }
 
 bool TrayIcon::isAvailable() {

@@ -2,13 +2,16 @@
 #pragma once
 
 #include <QIcon>
+#include <QMenu>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <QSystemTrayIcon>
 
 namespace alerts::platform {
 
-// The one notification-area icon of the program.
+// The one notification-area icon of the program. A left or right button press on
+// it opens its menu at the pointer; nothing else it reports does anything.
 class TrayIcon final : public QObject {
     Q_OBJECT
 public:
@@ -19,19 +22,21 @@ public:
 
     void setIcon(const QIcon& icon);
     void setToolTip(const QString& caption);
+    void setMenu(QMenu* menu);
     void add();
     void remove(); // harmless when there is no icon
     [[nodiscard]] bool isPresent() const;
     [[nodiscard]] QString toolTip() const;
+    [[nodiscard]] QIcon icon() const;
 
+    // False where no tray host runs: an icon added there could never be clicked.
     [[nodiscard]] static bool isAvailable();
 
-signals:
-    // A left or right button press on the icon; nothing else is reported.
-    void pressed();
-
 private:
-    QSystemTrayIcon m_icon;
+    void activated(QSystemTrayIcon::ActivationReason reason);
+
+    QSystemTrayIcon m_icon{this};
+    QPointer<QMenu> m_menu;
 };
 
 } // namespace alerts::platform

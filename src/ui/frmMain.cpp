@@ -5,12 +5,12 @@
 #include "core/codepage.h"
 #include "core/record.h"
 #include "platform/ClassicFont.h"
+#include "platform/OpenMenus.h"
 #include "platform/SoundPlayer.h"
 #include "ui/FormTimer.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QCursor>
 
 #include <string_view>
 
@@ -82,8 +82,7 @@ frmMain::frmMain(ServerEndpoint endpoint, std::unique_ptr<platform::AlertSound> 
 
     m_tray.setIcon(windowIcon());
     m_tray.setToolTip(windowTitle());
-    connect(&m_tray, &platform::TrayIcon::pressed, this,
-            [this] { mnuSystray.popup(QCursor::pos()); });
+    m_tray.setMenu(&mnuSystray);
 
     m_ui.chkShow->setFocus();
     Form_Load();
@@ -216,22 +215,23 @@ void frmMain::Form_Resize() {
 }
 
 void frmMain::mnuOpen_Click() {
+    if (!isVisible()) {
+        // Hidden in the tray, the native window still carries its iconic hints, and
+        // leaving the minimised state maps it before they are cleared: the window
+        // manager iconifies it again and it would go straight back to the tray.
+        // A fresh native window comes up in the state asked for.
+        destroy();
+    }
     setWindowState(windowState() & ~Qt::WindowMinimized);
     show();
     activateWindow();
 }
 
 void frmMain::mnuAbout_Click() {
-    // Showing a window from inside the submenu's own aboutToShow() is unsafe;
-    // do it once the menu has finished opening.
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-            if (!m_unloaded) {
-                m_about.show();
-            }
-        },
-        Qt::QueuedConnection);
+    // Raised while the "About" submenu opens: the menu, and "Exit" in it, must
+    // stay up while the About window appears.
+    const platform::OpenMenusStayOpen menusStayOpen;
+    m_about.show();
 }
 
 void frmMain::cmdExit_Click() {

@@ -1,0 +1,271 @@
+#!/bin/bash
+# SPDX-License-Identifier: MIT
+# The tray on a real desktop: "Hide" puts the program into the tray; the icon's
+# menu opens the About window, restores the window and exits. Without a tray host
+# "Hide" leaves the window minimised and reachable. The menu also stays up without
+# a window manager.
+source "$(dirname "$0")/lib.sh"
+e2e_init
+
+# --- helpers -------------------------------------------------------------------
+
+# The program's icon inside the tray host's panel, if there is one.
+tray_icon() {
+    local tree
+    tree=$(xwininfo -root -tree 2>/dev/null) || return 0
+    awk '
+        found { next }
+        /\("panel" "trayer"\)/ { match($0, /^ */); depth = RLENGTH; inside = 1; next }
+        inside { match($0, /^ */); if (RLENGTH <= depth) inside = 0 }
+        inside && /\("alerts" "Alert"\)/ { print $1; found = 1 }' <<<"$tree"
+}
+has_tray_icon() { [[ -n $(tray_icon) ]]; }
+no_tray_icon() { [[ -z $(tray_icon) ]]; }
+
+# Top-level override-redirect windows of the program on screen, by kind:
+# "menu" for popup menus, "tip" for tooltips.
+program_popups() {
+    local kind=$1 w type
+    local top
+    top=$(xwininfo -root -children 2>/dev/null) || return 0
+    for w in $(awk '/^ +0x/ {print $1}' <<<"$top"); do
+        xprop -id "$w" _NET_WM_PID 2>/dev/null | grep -q "= $ALERTS_PID\$" || continue
+        xwininfo -id "$w" 2>/dev/null | grep -q 'Map State: IsViewable' || continue
+        xwininfo -id "$w" | grep -q 'Override Redirect State: yes' || continue
+        type=$(xprop -id "$w" _NET_WM_WINDOW_TYPE 2>/dev/null)
+        if [[ $type == *TOOLTIP* ]]; then
+            [[ $kind == tip ]] && echo "$w"
+        else
+            [[ $kind == menu ]] && echo "$w"
+        fi
+    done
+}
+menus_open() {
+    local menus
+    menus=$(program_popups menu)
+    (($(grep -c . <<<"$menus") == $1))
+}
+tip_shown() { [[ -n $(program_popups tip) ]]; }
+
+map_state() { xwininfo -id "$1" 2>/dev/null | awk '/Map State:/ {print $3}'; }
+is_mapped() { [[ $(map_state "$1") == IsViewable ]]; }
+is_unmapped() { [[ $(map_state "$1") == IsUnMapped ]]; }
+in_taskbar() { xprop -root _NET_CLIENT_LIST | grep -qi "$(printf '0x%x' "$1")"; }
+not_in_taskbar() { ! in_taskbar "$1"; }
+wm_state() { xprop -id "$1" WM_STATE 2>/dev/null | awk '/window state:/ {print $3}'; }
+is_iconic() { [[ $(wm_state "$1") == Iconic ]]; }
+
+about_window() {
+    local found
+    found=$(xdotool search --all --onlyvisible --pid "$ALERTS_PID" --name '^About$' 2>/dev/null) || true
+    head -n1 <<<"$found"
+}
+main_window() {
+    local found
+    found=$(xdotool search --all --onlyvisible --pid "$ALERTS_PID" --name '^Zuded Orazaviz$' \
+        2>/dev/null) || true
+    head -n1 <<<"$found"
+}
+# The window shows more than a black rectangle: it has painted itself.
+painted() {
+    import -window "$1" "$E2E_TMP/painted.png" &&
+        e2e_gt "$(convert "$E2E_TMP/painted.png" -format '%[fx:mean]' info:)" 0.3
+}
+
+main_shown() { [[ -n $(main_window) ]]; }
+
+program_ended() { ! _e2e_alive "$1"; }
+
+about_shown() { [[ -n $(about_window) ]]; }
+about_gone() { [[ -z $(about_window) ]]; }
+
+# The one open menu window of the program.
+only_menu() {
+    local menus
+    menus=$(program_popups menu)
+    (($(grep -c . <<<"$menus") == 1)) || e2e_fail "expected one open menu, found: $menus"
+    echo "$menus"
+}
+
+# The open menu window other than $1: the submenu of "About".
+other_menu() {
+    local menus
+    menus=$(program_popups menu)
+    grep -v -x "$1" <<<"$menus" | head -n1
+}
+
+# Moves the pointer onto line LINE (1-based) of a menu of LINES lines.
+point_at_line() {
+    local x y w h
+    read -r x y w h <<<"$1"
+    xdotool mousemove --sync $((x + w / 2)) $((y + h * (2 * $2 - 1) / (2 * $3)))
+}
+
+click_tray_icon() {
+    local x y w h
+    read -r x y w h < <(e2e_window_geometry "$(tray_icon)")
+    xdotool mousemove --sync $((x + w / 2)) $((y + h / 2)) click 1
+}
+
+# The ticker has stopped once the About window's picture holds still for longer
+# than a good many of its 40 ms ticks.
+about_still() {
+    local wid=$1
+    import -window "$wid" "$E2E_TMP/still-a.png"
+    sleep 0.4
+    import -window "$wid" "$E2E_TMP/still-b.png"
+    [[ $(compare -metric AE "$E2E_TMP/still-a.png" "$E2E_TMP/still-b.png" null: 2>&1) == 0 ]]
+}
+
+# Rows of the ticker label (x 56-168, y 24-79 in the window, above the OK button)
+# that hold dark text.
+ticker_text_rows() {
+    local wid=$1 x y w h
+    import -window "$wid" "$E2E_TMP/about.png"
+    convert "$E2E_TMP/about.png" -crop 113x56+56+24 +repage -colorspace Gray \
+        -threshold 50% -negate -scale '1x56!' -threshold 1% txt:- |
+        awk -F'[,:]' '/^0,/ && /#FFFFFF|white/ {print $2}'
+}
+# Counts bands of consecutive text rows: one per line of text.
+ticker_lines() {
+    ticker_text_rows "$1" | awk 'NR == 1 || $1 != prev + 1 {n++} {prev = $1} END {print n + 0}'
+}
+
+# --- in the tray ----------------------------------------------------------------
+
+e2e_start_x
+e2e_start_alerts
+main=$ALERTS_WID
+e2e_wait 5 is_mapped "$main"
+in_taskbar "$main" || e2e_fail "the main window is not in the taskbar at start"
+no_tray_icon || e2e_fail "an icon is in the tray before the window was hidden"
+
+e2e_click "$main" 100 116 # "Hide"
+e2e_wait 5 is_unmapped "$main"
+e2e_wait 5 has_tray_icon
+e2e_wait 5 not_in_taskbar "$main"
+icons=$(tray_icon)
+e2e_assert_eq "$(grep -c . <<<"$icons")" 1 "icons in the tray"
+
+# The tip names the window.
+read -r ix iy iw ih < <(e2e_window_geometry "$(tray_icon)")
+xdotool mousemove --sync $((ix + iw / 2)) $((iy + ih / 2 - 1))
+xdotool mousemove --sync $((ix + iw / 2)) $((iy + ih / 2))
+e2e_wait 10 tip_shown
+e2e_screenshot tray-tip
+
+# A left press opens the menu: two lines.
+click_tray_icon
+e2e_wait 5 menus_open 1
+menu_wid=$(only_menu)
+menu=$(e2e_window_geometry "$menu_wid")
+read -r _ _ _ menu_h <<<"$menu"
+((menu_h > 30 && menu_h < 70)) || e2e_fail "the tray menu is $menu_h pixels high, not two lines"
+e2e_screenshot tray-menu
+
+# Resting on "About" opens its submenu and the About window, and the menu stays up.
+point_at_line "$menu" 2 2
+e2e_wait 5 about_shown
+e2e_wait 5 menus_open 2
+about=$(about_window)
+e2e_wait 5 about_still "$about"
+menus_open 2 || e2e_fail "the tray menu closed while the About window appeared"
+e2e_screenshot about-and-menu
+e2e_screenshot about "$about"
+# The credits take two lines at this width, each address one more.
+e2e_assert_eq "$(ticker_lines "$about")" 4 "lines of text in the ticker label"
+
+# "Open/Restore" brings the window back (in a fresh native window) and the icon goes.
+point_at_line "$menu" 1 2
+xdotool click 1
+e2e_wait 5 main_shown
+main=$(main_window)
+e2e_wait 5 painted "$main"
+e2e_wait 5 no_tray_icon
+e2e_wait 5 in_taskbar "$main"
+[[ $(xprop -id "$main" _NET_WM_STATE) != *HIDDEN* ]] || e2e_fail "the restored window is minimised"
+e2e_screenshot restored
+e2e_wait 5 menus_open 0
+about_shown || e2e_fail "restoring the main window closed the About window"
+
+# OK unloads the About window; the program goes on.
+e2e_click "$about" 96 92
+e2e_wait 5 about_gone
+e2e_alerts_alive || e2e_fail "closing the About window ended the program"
+
+# --- Exit from the submenu of "About" --------------------------------------------
+
+e2e_click "$main" 100 116 # "Hide"
+e2e_wait 5 is_unmapped "$main"
+e2e_wait 5 has_tray_icon
+click_tray_icon
+e2e_wait 5 menus_open 1
+menu_wid=$(only_menu)
+menu=$(e2e_window_geometry "$menu_wid")
+point_at_line "$menu" 2 2
+e2e_wait 5 about_shown
+e2e_wait 5 menus_open 2
+submenu=$(e2e_window_geometry "$(other_menu "$menu_wid")")
+# Along the "About" line into the submenu, then onto "Exit".
+point_at_line "$submenu" 1 1
+menus_open 2 || e2e_fail "the menu closed on the way to \"Exit\""
+xdotool click 1
+e2e_wait 10 program_ended "$ALERTS_PID"
+status=0
+wait "$ALERTS_PID" || status=$?
+e2e_assert_eq "$status" 0 "exit status"
+ALERTS_PID_DONE=$ALERTS_PID
+ALERTS_PID=""
+e2e_wait 5 no_tray_icon
+[[ -z $(xdotool search --all --pid "$ALERTS_PID_DONE" --name '' 2>/dev/null) ]] ||
+    e2e_fail "a window of the program is left after it ended"
+e2e_screenshot after-exit
+
+# --- without a window manager ------------------------------------------------------
+
+# Showing the About window must not close the menu here either.
+e2e_start_x --no-wm
+e2e_start_alerts
+main=$ALERTS_WID
+e2e_wait 5 is_mapped "$main"
+e2e_click "$main" 100 116 # "Hide"
+e2e_wait 5 is_unmapped "$main"
+e2e_wait 5 has_tray_icon
+click_tray_icon
+e2e_wait 5 menus_open 1
+menu_wid=$(only_menu)
+point_at_line "$(e2e_window_geometry "$menu_wid")" 2 2
+e2e_wait 5 about_shown
+e2e_wait 5 menus_open 2
+point_at_line "$(e2e_window_geometry "$(other_menu "$menu_wid")")" 1 1
+menus_open 2 || e2e_fail "without a window manager the menu closed on the way to \"Exit\""
+e2e_screenshot no-wm-exit
+xdotool click 1
+e2e_wait 10 program_ended "$ALERTS_PID"
+status=0
+wait "$ALERTS_PID" || status=$?
+e2e_assert_eq "$status" 0 "exit status without a window manager"
+ALERTS_PID=""
+
+# --- no tray host -----------------------------------------------------------------
+
+e2e_start_x --no-tray
+e2e_start_alerts
+main=$ALERTS_WID
+e2e_wait 5 is_mapped "$main"
+e2e_click "$main" 100 116 # "Hide"
+e2e_wait 5 is_iconic "$main"
+in_taskbar "$main" || e2e_fail "without a tray the minimised window left the taskbar"
+no_tray_icon || e2e_fail "an icon appeared without a tray"
+# Reachable: the taskbar's way of bringing it back works.
+xdotool windowactivate "$main"
+e2e_wait 5 is_mapped "$main"
+e2e_wait 5 painted "$main"
+e2e_screenshot no-tray-restored
+in_taskbar "$main" || e2e_fail "without a tray the window was hidden after all"
+e2e_click "$main" 164 116 # "Exit"
+e2e_wait 10 program_ended "$ALERTS_PID"
+status=0
+wait "$ALERTS_PID" || status=$?
+e2e_assert_eq "$status" 0 "exit status without a tray"
+ALERTS_PID=""

@@ -1,0 +1,187 @@
+// SPDX-License-Identifier: MIT
+#include "platform/TrayIcon.h"
+#include "ui/frmMain.h"
+
+#include <QSignalSpy>
+#include <QSystemTrayIcon>
+#include <QTest>
+
+using alerts::platform::TrayIcon;
+using alerts::ui::frmMain;
+
+namespace {
+
+alerts::ui::ServerEndpoint nowhere() {
+    return {QStringLiteral("127.0.0.1"), QStringLiteral("9")};
+}
+
+QStringList texts(const QMenu& menu) {
+    QStringList result;
+    const auto actions = menu.actions();
+    for (const QAction* action : actions) {
+        result << action->text();
+    }
+    return result;
+}
+
+QMenu* aboutSubmenu(frmMain& main) {
+    return main.trayMenu().actions().at(1)->menu();
+}
+
+} // namespace
+
+class tst_tray final : public QObject {
+    Q_OBJECT
+private slots:
+    void menuAndIconAsDesigned() {
+        frmMain main(nowhere());
+        QCOMPARE(texts(main.trayMenu()), (QStringList{"Open/Restore", "About"}));
+        QMenu* about = aboutSubmenu(main);
+        QVERIFY(about != nullptr);
+        QCOMPARE(texts(*about), QStringList{"Exit"});
+        QCOMPARE(main.trayIcon().toolTip(), QStringLiteral("Zuded Orazaviz"));
+        QCOMPARE(main.trayIcon().icon().cacheKey(), main.windowIcon().cacheKey());
+        QVERIFY(!main.trayIcon().isPresent()); // only a minimised window has one
+    }
+
+    // The tip field holds 63 characters and its terminator.
+    void tipIsCut_data() {
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<QString>("tip");
+        const QString sixtyTwo(62, QLatin1Char('x'));
+        QTest::newRow("short") << "Zuded Orazaviz"
+                               << "Zuded Orazaviz";
+        QTest::newRow("63") << sixtyTwo + "y" << sixtyTwo + "y";
+        QTest::newRow("64") << sixtyTwo + "yz" << sixtyTwo + "y";
+        // A character outside the BMP is two code units; never keep half of one.
+        QTest::newRow("pair across the cut")
+            << sixtyTwo + QString::fromUtf8("\xF0\x9F\x94\x94") << sixtyTwo;
+    }
+    void tipIsCut() {
+        QFETCH(QString, caption);
+        QFETCH(QString, tip);
+        TrayIcon icon;
+        icon.setToolTip(caption);
+        QCOMPARE(icon.toolTip(), tip);
+    }
+
+    // Left and right presses open the menu; nothing else the icon reports does.
+    void iconReports_data() {
+        QTest::addColumn<int>("reason");
+        QTest::addColumn<bool>("opens");
+        QTest::newRow("left press") << int(QSystemTrayIcon::Trigger) << true;
+        QTest::newRow("right press") << int(QSystemTrayIcon::Context) << true;
+        QTest::newRow("double click") << int(QSystemTrayIcon::DoubleClick) << false;
+        QTest::newRow("middle click") << int(QSystemTrayIcon::MiddleClick) << false;
+        QTest::newRow("unknown") << int(QSystemTrayIcon::Unknown) << false;
+    }
+    void iconReports() {
+        QFETCH(int, reason);
+        QFETCH(bool, opens);
+        frmMain main(nowhere());
+        main.show();
+        main.setWindowState(Qt::WindowMinimized);
+        auto* icon = main.trayIcon().findChild<QSystemTrayIcon*>();
+        QVERIFY(icon != nullptr);
+        emit icon->activated(QSystemTrayIcon::ActivationReason(reason));
+        QCOMPARE(main.trayMenu().isVisible(), opens);
+        QVERIFY(main.isMinimized()); // no report restores the window by itself
+        main.trayMenu().close();
+    }
+
+    // However the "About" submenu opens, the About window appears and the menu, with
+    // "Exit" in it, stays up; "Exit" then ends the program.
+    void aboutKeepsTheMenuUpAndExitEnds_data() {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("pointer rests") << "rest";
+        QTest::newRow("click") << "click";
+        QTest::newRow("keyboard") << "keys";
+    }
+    void aboutKeepsTheMenuUpAndExitEnds() {
+        QFETCH(QString, how);
+        frmMain main(nowhere());
+        QSignalSpy unloaded(&main, &frmMain::unloaded);
+        QMenu& menu = main.trayMenu();
+        QMenu* submenu = aboutSubmenu(main);
+        QAction* aboutLine = menu.actions().at(1);
+        menu.popup(QPoint(300, 100));
+        QVERIFY(QTest::qWaitForWindowExposed(&menu));
+        const QPoint onAbout = menu.actionGeometry(aboutLine).center();
+        if (how == "rest") {
+            QTest::mouseMove(&menu, onAbout);
+        } else if (how == "click") {
+            QTest::mouseClick(&menu, Qt::LeftButton, {}, onAbout);
+        } else {
+            QTest::keyClick(&menu, Qt::Key_Down);
+            QTest::keyClick(&menu, Qt::Key_Down);
+            QTest::keyClick(&menu, Qt::Key_Right);
+        }
+        QTRY_VERIFY(submenu->isVisible());
+        QVERIFY(main.about().isLoaded());
+        QVERIFY(main.about().get()->isVisible());
+        QVERIFY(menu.isVisible());
+        QCOMPARE(QApplication::activePopupWidget(), submenu);
+
+        QTest::keyClick(submenu, Qt::Key_Down);
+        QTest::keyClick(submenu, Qt::Key_Return);
+        QCOMPARE(unloaded.count(), 1);
+        QVERIFY(!main.about().isLoaded());
+        QVERIFY(!menu.isVisible());
+    }
+
+    // Without a tray host an icon could never be clicked: the window stays
+    // minimised in the taskbar instead of vanishing.
+    void withoutTrayMinimisingKeepsTheWindow() {
+        if (TrayIcon::isAvailable()) {
+            QSKIP("a tray host is running here");
+        }
+        frmMain main(nowhere());
+        main.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&main));
+        main.cmdHide_Click();
+        QCoreApplication::processEvents();
+        QVERIFY(main.isMinimized());
+        QVERIFY(main.isVisible());
+        QVERIFY(!main.trayIcon().isPresent());
+    }
+
+    void openRestoreShowsTheWindowAndRemovesTheIcon() {
+        frmMain main(nowhere());
+        main.show();
+        main.setWindowState(Qt::WindowMinimized);
+        main.hide(); // as the tray leaves it
+        main.trayIcon().add();
+        main.mnuOpen_Click();
+        QVERIFY(!main.isMinimized());
+        QVERIFY(main.isVisible());
+        QVERIFY(!main.trayIcon().isPresent());
+    }
+
+    // No way out leaves the icon behind.
+    void exitRemovesTheIcon_data() {
+        QTest::addColumn<QString>("path");
+        QTest::newRow("Exit button") << "button";
+        QTest::newRow("tray Exit") << "tray";
+        QTest::newRow("close box") << "close";
+    }
+    void exitRemovesTheIcon() {
+        QFETCH(QString, path);
+        frmMain main(nowhere());
+        main.show();
+        main.setWindowState(Qt::WindowMinimized);
+        main.trayIcon().add();
+        QSignalSpy unloaded(&main, &frmMain::unloaded);
+        if (path == "button") {
+            main.cmdExit_Click();
+        } else if (path == "tray") {
+            main.mnuExit_Click();
+        } else {
+            main.close();
+        }
+        QCOMPARE(unloaded.count(), 1);
+        QVERIFY(!main.trayIcon().isPresent());
+    }
+};
+
+QTEST_MAIN(tst_tray)
+#include "tst_tray.moc"
