@@ -21,7 +21,7 @@ int main(int argc, char* argv[]) {
 
     QPixmap picture(32, 32);
     picture.fill(Qt::darkGreen);
-    QSystemTrayIcon tray(QIcon(picture));
+    QSystemTrayIcon tray{QIcon(picture)};
     tray.setToolTip(QStringLiteral("Minimal Tray"));
     tray.show();
 
