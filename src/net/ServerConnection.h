@@ -15,7 +15,7 @@ class ServerConnection final : public QObject {
 public:
     // Bounds what a flooding server can make us hold: the kernel pushes back
     // once this much is waiting unread.
-    static constexpr qint64 kReadBufferSize = 64 * 1024;
+    static constexpr qint64 kReadBufferSize = qint64{64} * 1024;
 
     // A server that vanishes without closing (sleep, a pulled cable, a crashed host)
     // would otherwise leave the socket "connected" for good. Keepalive probes carry

@@ -3,13 +3,31 @@
 
 #include "platform/AlertSound.h"
 
+#include <QPointer>
+
+class QSoundEffect;
+
 namespace alerts::platform {
 
+// Plays WAV files with Qt Multimedia, the way the system's own alert sound call
+// does: without blocking, cutting off the previous sound, and falling back to the
+// default alert sound (the window system's bell) when the file cannot be played.
 class SoundPlayer final : public AlertSound {
 public:
     SoundPlayer();
     ~SoundPlayer() override;
+    SoundPlayer(const SoundPlayer&) = delete;
+    SoundPlayer& operator=(const SoundPlayer&) = delete;
+
     void play(const QString& path) override;
+
+private:
+    void stopCurrent();
+
+    // A fresh effect for every sound: a QSoundEffect that once failed stays failed,
+    // and one given the same source again does not reload the file, so a siren
+    // put back in place would never be heard again.
+    QPointer<QSoundEffect> m_effect;
 };
 
 } // namespace alerts::platform

@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: MIT
+#include "support/TestServer.h"
 #include "ui/frmMain.h"
 
 #include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QSignalSpy>
 #include <QStyleOptionButton>
@@ -20,53 +22,9 @@
 
 using namespace Qt::StringLiterals;
 using alerts::ui::frmMain;
+using namespace alerts::test;
 
 namespace {
-
-// A real server on loopback that counts what the client sends it (it must send nothing).
-class TestServer final : public QObject {
-public:
-    TestServer() {
-        QVERIFY(m_server.listen(QHostAddress::LocalHost, 0));
-        connect(&m_server, &QTcpServer::newConnection, this, [this] {
-            while (QTcpSocket* socket = m_server.nextPendingConnection()) {
-                connect(socket, &QTcpSocket::readyRead, this,
-                        [this, socket] { m_received += socket->readAll().size(); });
-                m_clients.push_back(socket);
-                ++m_accepted;
-            }
-        });
-    }
-    QString port() const { return QString::number(m_server.serverPort()); }
-    int accepted() const { return m_accepted; }
-    qint64 received() const { return m_received; }
-    QTcpSocket* last() const { return m_clients.empty() ? nullptr : m_clients.back(); }
-    void send(const QByteArray& bytes) {
-        QVERIFY(last());
-        last()->write(bytes);
-        last()->flush();
-    }
-    void closeClients() {
-        for (QTcpSocket* socket : m_clients) {
-            socket->close();
-        }
-    }
-
-private:
-    QTcpServer m_server;
-    std::vector<QTcpSocket*> m_clients;
-    int m_accepted = 0;
-    qint64 m_received = 0;
-};
-
-// A port on loopback where nothing listens.
-QString deadPort() {
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    const QString port = QString::number(probe.serverPort());
-    probe.close();
-    return port;
-}
 
 // Records every play request and what the popup showed at that moment.
 struct SoundLog {
@@ -97,15 +55,15 @@ private:
     SoundLog& m_log;
 };
 
-QByteArray record(const char* starter, const char* kind, const char* place) {
-    return "T\xB3\xC9"_ba + kind + "\xC9\xB3\xE7"_ba + starter +
-           "\xE7\xB3"
-           "0\xB3\xFA"_ba +
-           place + "\xFA"_ba;
-}
-
-int openFileCount() {
-    return int(QDir(u"/proc/self/fd"_s).entryList(QDir::Files | QDir::System).size());
+long residentKiB() {
+    QFile status(u"/proc/self/status"_s);
+    status.open(QIODevice::ReadOnly);
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("VmRSS:")) {
+            return line.mid(6).trimmed().split(' ').first().toLong();
+        }
+    }
+    return 0;
 }
 
 } // namespace
@@ -291,21 +249,19 @@ private slots:
         QCOMPARE(w.controls().lblConnected->text(), u"Disconnected"_s);
     }
 
-    // Many reconnect cycles leave no socket or file behind.
+    // Many reconnect cycles leave no socket, file or memory behind.
     void reconnectCyclesDoNotLeak_data() {
         QTest::addColumn<bool>("listening");
-        QTest::newRow("refused") << false;
-        QTest::newRow("accepted then closed") << true;
+        QTest::addColumn<int>("cycles");
+        QTest::newRow("refused") << false << 100;
+        QTest::newRow("accepted then closed at once") << true << 1000;
     }
     void reconnectCyclesDoNotLeak() {
         QFETCH(bool, listening);
+        QFETCH(int, cycles);
         TestServer server;
         auto w = make(listening ? server.port() : deadPort());
-        QTest::qWait(50);
-        w->Timer1_Timer();
-        QTest::qWait(20);
-        const int filesBefore = openFileCount();
-        for (int cycle = 0; cycle < 100; ++cycle) {
+        const auto cycle = [&] {
             if (listening) {
                 QTRY_VERIFY(w->connection().isConnected());
                 server.closeClients();
@@ -314,10 +270,21 @@ private slots:
                 QTest::qWait(2);
             }
             w->Timer1_Timer();
+        };
+        for (int i = 0; i < 20; ++i) {
+            cycle(); // settle what the first cycles allocate for good
+        }
+        const int filesBefore = openFileCount();
+        const long rssBefore = residentKiB();
+        for (int i = 0; i < cycles; ++i) {
+            cycle();
         }
         QTest::qWait(50);
         QVERIFY2(openFileCount() <= filesBefore + 2,
                  qPrintable(u"%1 -> %2"_s.arg(filesBefore).arg(openFileCount())));
+        QVERIFY2(residentKiB() - rssBefore < 4096,
+                 qPrintable(u"%1 KiB -> %2 KiB"_s.arg(rssBefore).arg(residentKiB())));
+        QCOMPARE(server.accepted(), listening ? cycles + 20 + 1 : 0);
         QCOMPARE(server.received(), 0);
     }
 
@@ -476,7 +443,7 @@ private slots:
         auto w = make(server.port());
         w->controls().chkShow->setChecked(true);
         QTRY_VERIFY(w->connection().isConnected());
-        server.send(record(QByteArray(1'000'000, 'x').constData(), "Chess", "Hall 2"));
+        server.send(record(QByteArray(1'000'000, 'x'), "Chess", "Hall 2"));
         QTRY_VERIFY_WITH_TIMEOUT(w->newAlert().isLoaded(), 5000);
         const QString text = w->newAlert().get()->alertText();
         QVERIFY(text.startsWith(u"xxxx"_s));

@@ -1,0 +1,50 @@
+# SPDX-License-Identifier: MIT
+# Sourced by the scripts: installs the Debian packages the project needs to build,
+# test, demo and bench. Instant when everything is already there.
+
+# One list for everything: a package that only one script needs still goes here,
+# so a fresh machine gets it from whichever script runs first.
+ALERTS_PACKAGES=(
+    # build
+    cmake ninja-build g++ clang libclang-rt-14-dev clang-format clang-tidy
+    qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev libgl-dev
+    # the desktop the end-to-end tests and the demo run on
+    xvfb openbox trayer xdotool x11-utils imagemagick
+    fonts-liberation fonts-dejavu-core
+    # sound: a private PulseAudio with a null sink, recorded and measured
+    pulseaudio pulseaudio-utils sox
+    # the harness itself
+    iproute2 util-linux procps psmisc python3 coreutils
+)
+
+# Prints the packages of the list that are not installed.
+alerts_missing_packages() {
+    # One dpkg-query for the whole list; packages it does not know print nothing.
+    local -A installed=()
+    local pkg status
+    while read -r pkg status; do
+        [[ $status == ii* ]] && installed[${pkg%%:*}]=1
+    done < <(dpkg-query -W -f='${Package} ${db:Status-Abbrev}\n' "${ALERTS_PACKAGES[@]}" 2>/dev/null)
+    for pkg in "${ALERTS_PACKAGES[@]}"; do
+        [[ -n ${installed[$pkg]:-} ]] || printf '%s\n' "$pkg"
+    done
+}
+
+alerts_ensure_packages() {
+    local -a missing
+    mapfile -t missing < <(alerts_missing_packages)
+    ((${#missing[@]} == 0)) && return 0
+
+    local -a sudo=()
+    if ((EUID != 0)); then
+        command -v sudo >/dev/null || {
+            echo "deps: need root or sudo to install: ${missing[*]}" >&2
+            return 1
+        }
+        sudo=(sudo)
+    fi
+    echo "deps: installing ${missing[*]}" >&2
+    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -q >&2 || return 1
+    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -q \
+        --no-install-recommends "${missing[@]}" >&2 || return 1
+}

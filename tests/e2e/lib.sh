@@ -1,0 +1,519 @@
+# SPDX-License-Identifier: MIT
+# End-to-end test harness: a private desktop (Xvfb, openbox, trayer), a private
+# PulseAudio with a null sink, the announcer and the real program, all inside a
+# network namespace of the test's own so that port 4500 is the test's alone.
+#
+# A test script begins with:
+#     source "$(dirname "$0")/lib.sh"; e2e_init
+# Everything started through this file is stopped when the script exits.
+#
+# Environment: ALERTS_BIN_DIR (the build's bin/, holding alerts and announce),
+# E2E_OUT (screenshots and recordings; kept), E2E_TMP (private scratch; removed).
+
+# Positional parameters of the sourcing script, for the re-run inside the namespace.
+E2E_SCRIPT=$(readlink -f "$0")
+E2E_SCRIPT_ARGS=("$@")
+E2E_LIB_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+E2E_PYTHON=/usr/bin/python3
+[[ -x $E2E_PYTHON ]] || E2E_PYTHON=python3
+
+# The bell the window system rings when the program falls back to the default
+# alert sound: PulseAudio plays this tone for it, away from the siren's tones.
+E2E_BELL_HZ=1500
+
+E2E_PIDS=()          # process groups to stop, in start order
+E2E_ANNOUNCE_PID=""
+E2E_ANNOUNCE_FD=""
+E2E_RECORD_PID=""
+E2E_PULSE_PID=""
+ALERTS_PID=""
+ALERTS_WID=""
+
+_e2e_log() { printf 'e2e: %s\n' "$*" >&2; }
+
+# --- life cycle --------------------------------------------------------------
+
+# e2e_init [--host-network] : the option keeps the machine's own network (for
+# the demo, which must reach and be reached on this machine).
+e2e_init() {
+    set -Euo pipefail
+    local netns=1
+    [[ ${1:-} == --host-network ]] && netns=0
+    if ((netns)) && [[ -z ${E2E_IN_NETNS:-} ]]; then
+        export E2E_IN_NETNS=1
+        # Root can make the namespace directly; others map themselves to root first.
+        if unshare -n true 2>/dev/null; then
+            exec unshare -n -- bash "$E2E_SCRIPT" "${E2E_SCRIPT_ARGS[@]}"
+        fi
+        exec unshare -r -n -- bash "$E2E_SCRIPT" "${E2E_SCRIPT_ARGS[@]}"
+    fi
+    if ((netns)); then
+        ip link set lo up || e2e_fail "cannot bring up loopback in the test's network namespace"
+    fi
+
+    : "${ALERTS_BIN_DIR:?ALERTS_BIN_DIR must name the bin directory of a build}"
+    E2E_NAME=$(basename "$E2E_SCRIPT" .sh)
+    E2E_OUT=${E2E_OUT:-$PWD/e2e-out/$E2E_NAME}
+    mkdir -p "$E2E_OUT"
+    E2E_TMP=$(mktemp -d "${TMPDIR:-/tmp}/alerts-e2e.XXXXXX")
+    export E2E_OUT E2E_TMP
+    # Keep the program and the tools away from the user's own settings.
+    export HOME=$E2E_TMP/home XDG_RUNTIME_DIR=$E2E_TMP/run XDG_CONFIG_HOME=$E2E_TMP/config
+    mkdir -p "$HOME" "$XDG_RUNTIME_DIR" "$XDG_CONFIG_HOME"
+    chmod 700 "$XDG_RUNTIME_DIR"
+    unset DISPLAY WAYLAND_DISPLAY SESSION_MANAGER
+    # No session bus and no sound server unless started here: nothing may
+    # autolaunch one that would outlive the test.
+    export DBUS_SESSION_BUS_ADDRESS=unix:path=$E2E_TMP/no-session-bus
+    printf 'autospawn = no\n' >"$E2E_TMP/pulse-client.conf"
+    export PULSE_CLIENTCONFIG=$E2E_TMP/pulse-client.conf PULSE_SERVER=unix:$E2E_TMP/no-sound-server
+
+    trap '_e2e_cleanup' EXIT
+    trap 'exit 143' TERM
+    trap 'exit 130' INT
+    trap '_e2e_on_error "$LINENO" "$BASH_COMMAND"' ERR
+    _e2e_log "$E2E_NAME: scratch $E2E_TMP, output $E2E_OUT"
+}
+
+_e2e_on_error() {
+    e2e_fail "command failed at line $1: $2"
+}
+
+# Runs a command in the background in a process group of its own, killed with
+# the harness even if the harness itself is killed. Sets E2E_SPAWNED_PID.
+# Redirections are given by the caller around the call; "<&0" keeps bash from
+# giving a background command /dev/null for its input.
+_e2e_spawn() {
+    if [[ -n $E2E_ANNOUNCE_FD ]]; then
+        # The announcer's input stays ours alone.
+        setsid setpriv --pdeathsig KILL -- "$@" <&0 {E2E_ANNOUNCE_FD}>&- &
+    else
+        setsid setpriv --pdeathsig KILL -- "$@" <&0 &
+    fi
+    E2E_SPAWNED_PID=$!
+    E2E_PIDS+=("$E2E_SPAWNED_PID")
+}
+
+_e2e_alive() {
+    local pid=$1 state
+    [[ -n $pid ]] || return 1
+    state=$(ps -o stat= -p "$pid" 2>/dev/null) || return 1
+    [[ -n $state && $state != Z* ]]
+}
+
+# Stops one spawned process group: TERM, then KILL after a grace period.
+_e2e_stop_group() {
+    local pid=$1 grace=${2:-3} i
+    kill -TERM -- "-$pid" 2>/dev/null || kill -TERM "$pid" 2>/dev/null || true
+    for ((i = 0; i < grace * 20; i++)); do
+        _e2e_alive "$pid" || break
+        sleep 0.05
+    done
+    kill -KILL -- "-$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+    local -a rest=()
+    local p
+    for p in "${E2E_PIDS[@]}"; do
+        [[ $p == "$pid" ]] || rest+=("$p")
+    done
+    E2E_PIDS=("${rest[@]}")
+}
+
+_e2e_cleanup() {
+    local status=$?
+    trap - ERR EXIT
+    set +e
+    if ((status != 0)) && [[ -z ${E2E_FAILED:-} ]]; then
+        _e2e_diagnostics "exit status $status"
+    fi
+    if [[ -n $E2E_ANNOUNCE_FD ]]; then
+        exec {E2E_ANNOUNCE_FD}>&-
+        E2E_ANNOUNCE_FD=""
+    fi
+    local i
+    for ((i = ${#E2E_PIDS[@]} - 1; i >= 0; i--)); do
+        _e2e_stop_group "${E2E_PIDS[i]}" 2
+    done
+    if [[ -n ${E2E_TMP:-} && -d $E2E_TMP ]]; then
+        cp "$E2E_TMP"/*.log "$E2E_OUT"/ 2>/dev/null
+        rm -rf "$E2E_TMP"
+    fi
+    if ((status == 0)); then
+        _e2e_log "$E2E_NAME: PASS"
+    else
+        _e2e_log "$E2E_NAME: FAIL (logs in $E2E_OUT)"
+    fi
+    exit "$status"
+}
+
+# --- checks ------------------------------------------------------------------
+
+_e2e_diagnostics() {
+    _e2e_log "---- diagnostics: $* ----"
+    local log
+    for log in "$E2E_TMP"/*.log; do
+        [[ -s $log ]] || continue
+        _e2e_log "-- tail of $(basename "$log"):"
+        tail -n 15 "$log" | sed 's/^/    /' >&2
+    done
+    if [[ -n $ALERTS_PID ]]; then
+        if _e2e_alive "$ALERTS_PID"; then
+            _e2e_log "alerts (pid $ALERTS_PID) is running"
+        else
+            _e2e_log "alerts (pid $ALERTS_PID) is not running"
+        fi
+    fi
+    if [[ -n ${DISPLAY:-} ]]; then
+        _e2e_log "-- windows:"
+        xwininfo -root -tree 2>/dev/null | grep -E '^\s+0x' | grep -v 'has no name' |
+            head -n 20 | sed 's/^/    /' >&2
+        import -window root "$E2E_OUT/failure.png" 2>/dev/null &&
+            _e2e_log "screenshot: $E2E_OUT/failure.png"
+    fi
+}
+
+e2e_fail() {
+    E2E_FAILED=1
+    _e2e_log "FAIL: $*"
+    _e2e_diagnostics "$*"
+    exit 1
+}
+
+e2e_assert_eq() {
+    [[ $1 == "$2" ]] || e2e_fail "${3:-values differ}: expected '$2', got '$1'"
+}
+
+_e2e_now_ms() { local t=${EPOCHREALTIME/[.,]/}; echo $((t / 1000)); }
+
+# e2e_wait TIMEOUT_S CMD... : polls CMD every 50 ms until it succeeds.
+e2e_wait() {
+    local timeout=$1
+    shift
+    local whole=${timeout%%.*} frac=${timeout#*.}
+    [[ $timeout == *.* ]] || frac=0
+    frac=${frac}000
+    local deadline=$(($(_e2e_now_ms) + ${whole:-0} * 1000 + 10#${frac:0:3}))
+    while true; do
+        "$@" >/dev/null 2>&1 && return 0
+        (($(_e2e_now_ms) < deadline)) || break
+        sleep 0.05
+    done
+    e2e_fail "timed out after ${timeout}s waiting for: $*"
+}
+
+# --- processes ---------------------------------------------------------------
+
+e2e_rss_kb() { awk '/^VmRSS:/ {print $2}' "/proc/$1/status"; }
+e2e_fd_count() { find "/proc/$1/fd" -mindepth 1 -maxdepth 1 | wc -l; }
+
+# --- the desktop -------------------------------------------------------------
+
+_e2e_x_up() { xdpyinfo >/dev/null 2>&1; }
+_e2e_selection_owned() { "$E2E_PYTHON" "$E2E_LIB_DIR/xselection.py" "$1" >/dev/null; }
+
+# e2e_start_x [--no-wm] [--no-tray] [--size WxH]
+e2e_start_x() {
+    local wm=1 tray=1 size=1024x768
+    while (($#)); do
+        case $1 in
+        --no-wm) wm=0 ;;
+        --no-tray) tray=0 ;;
+        --size) size=$2; shift ;;
+        *) e2e_fail "e2e_start_x: unknown option $1" ;;
+        esac
+        shift
+    done
+    [[ $size == *x*x* ]] || size+=x24
+
+    local displayfile=$E2E_TMP/display
+    : >"$displayfile"
+    # -displayfd picks a free display and tells us which once it is ready.
+    _e2e_spawn Xvfb -displayfd 3 -screen 0 "$size" -dpi 96 -nolisten tcp -noreset \
+        3>"$displayfile" >"$E2E_TMP/xvfb.log" 2>&1
+    local xvfb=$E2E_SPAWNED_PID
+    e2e_wait 10 grep -q '^[0-9]' "$displayfile"
+    export DISPLAY=:$(head -n1 "$displayfile")
+    e2e_wait 10 _e2e_x_up
+    _e2e_alive "$xvfb" || e2e_fail "Xvfb died"
+    _e2e_log "X display $DISPLAY ($size)"
+
+    if ((wm)); then
+        _e2e_spawn openbox --sm-disable >"$E2E_TMP/openbox.log" 2>&1
+        e2e_wait 10 _e2e_selection_owned WM_S0
+    fi
+    if ((tray)); then
+        # At the top edge: the popup rises at the bottom right and must not meet it.
+        _e2e_spawn trayer --edge top --align right --widthtype request --height 24 \
+            --SetDockType true --SetPartialStrut true >"$E2E_TMP/trayer.log" 2>&1
+        e2e_wait 10 _e2e_selection_owned _NET_SYSTEM_TRAY_S0
+    fi
+    if [[ -n $E2E_PULSE_PID ]]; then
+        _e2e_load_bell
+    fi
+}
+
+# e2e_screenshot NAME [WID] : the whole screen, or one window.
+e2e_screenshot() {
+    local out=$E2E_OUT/$1.png
+    if [[ -n ${2:-} ]]; then
+        import -window "$2" "$out"
+    else
+        import -window root "$out"
+    fi
+    _e2e_log "screenshot: $out"
+}
+
+# e2e_window_geometry WID : "X Y W H" of the window (its client area), absolute.
+e2e_window_geometry() {
+    xwininfo -id "$1" | awk '
+        /Absolute upper-left X:/ {x=$NF}
+        /Absolute upper-left Y:/ {y=$NF}
+        /^ *Width:/ {w=$NF}
+        /^ *Height:/ {h=$NF}
+        END {print x, y, w, h}'
+}
+
+# e2e_click WID X Y : left click at client coordinates of a window.
+e2e_click() {
+    local x y w h
+    read -r x y w h < <(e2e_window_geometry "$1")
+    xdotool mousemove --sync $((x + $2)) $((y + $3)) click 1
+}
+
+# --- sound -------------------------------------------------------------------
+
+_e2e_pulse_up() { pactl info >/dev/null 2>&1; }
+
+e2e_start_sound() {
+    local dir=$E2E_TMP/pulse
+    mkdir -p "$dir/state"
+    cat >"$dir/e2e.pa" <<EOF
+load-module module-native-protocol-unix socket=$dir/native auth-anonymous=1
+load-module module-null-sink sink_name=e2e rate=44100 channels=2
+set-default-sink e2e
+EOF
+    export PULSE_RUNTIME_PATH=$dir PULSE_STATE_PATH=$dir/state PULSE_SERVER=unix:$dir/native
+    export PULSE_COOKIE=$dir/cookie
+    _e2e_spawn pulseaudio -n --daemonize=no --exit-idle-time=-1 --disallow-exit \
+        --use-pid-file=no --system=no --log-target=stderr -F "$dir/e2e.pa" \
+        >"$E2E_TMP/pulse.log" 2>&1
+    E2E_PULSE_PID=$E2E_SPAWNED_PID
+    e2e_wait 10 _e2e_pulse_up
+    if [[ -n ${DISPLAY:-} ]]; then
+        _e2e_load_bell
+    fi
+}
+
+# The window system's bell, which is the program's fallback sound, becomes a
+# tone on the null sink, so that a test can hear it.
+_e2e_load_bell() {
+    local bell=$E2E_TMP/pulse/bell.wav
+    sox -n -r 44100 -c 1 -b 16 "$bell" synth 0.3 sine "$E2E_BELL_HZ" vol 0.5
+    pactl upload-sample "$bell" e2e-bell
+    pactl load-module module-x11-bell display="$DISPLAY" sample=e2e-bell >/dev/null
+}
+
+_e2e_file_bigger() { (($(stat -c %s "$1" 2>/dev/null || echo 0) > $2)); }
+
+# e2e_record_start FILE : records the null sink (mono, 44.1 kHz, 16-bit WAV).
+e2e_record_start() {
+    [[ -z $E2E_RECORD_PID ]] || e2e_fail "a recording is already running"
+    E2E_RECORD_FILE=$1
+    rm -f "$E2E_RECORD_FILE"
+    _e2e_spawn parec -d e2e.monitor --file-format=wav --format=s16le --rate=44100 \
+        --channels=1 --latency-msec=20 "$E2E_RECORD_FILE" 2>>"$E2E_TMP/parec.log"
+    E2E_RECORD_PID=$E2E_SPAWNED_PID
+    # Under way once the monitor's silence starts to land in the file.
+    e2e_wait 5 _e2e_file_bigger "$E2E_RECORD_FILE" 4096
+}
+
+e2e_record_stop() {
+    [[ -n $E2E_RECORD_PID ]] || e2e_fail "no recording is running"
+    # parec writes the WAV header's sizes when it is interrupted.
+    kill -INT "$E2E_RECORD_PID" 2>/dev/null || true
+    local i
+    for ((i = 0; i < 60; i++)); do
+        _e2e_alive "$E2E_RECORD_PID" || break
+        sleep 0.05
+    done
+    _e2e_stop_group "$E2E_RECORD_PID" 1
+    E2E_RECORD_PID=""
+}
+
+# e2e_sound_rms FILE [START_S] [LEN_S] : RMS amplitude, 0..1 of full scale.
+e2e_sound_rms() {
+    local -a trim=()
+    [[ -n ${2:-} ]] && trim=(trim "$2" ${3:+"$3"})
+    sox "$1" -n "${trim[@]}" stat 2>&1 | awk '/^RMS +amplitude:/ {print $3}'
+}
+
+# e2e_sound_onsets FILE [THRESHOLD] [MIN_GAP_S] : seconds where sound starts after silence.
+e2e_sound_onsets() { "$E2E_PYTHON" "$E2E_LIB_DIR/wavtool.py" onsets "$@"; }
+# e2e_sound_spans FILE [THRESHOLD] [MIN_GAP_S] : "START END" of each stretch of sound.
+e2e_sound_spans() { "$E2E_PYTHON" "$E2E_LIB_DIR/wavtool.py" spans "$@"; }
+# e2e_sound_tone FILE HZ [START_S] [LEN_S] : amplitude of one frequency (0..1).
+e2e_sound_tone() { "$E2E_PYTHON" "$E2E_LIB_DIR/wavtool.py" tone "$@"; }
+
+# e2e_record_pos : seconds recorded so far by the running recording.
+e2e_record_pos() { "$E2E_PYTHON" "$E2E_LIB_DIR/wavtool.py" duration "$E2E_RECORD_FILE"; }
+
+_e2e_heard_since() { [[ -n $(e2e_sound_spans "$E2E_RECORD_FILE" 0.01 0.02 "$1") ]]; }
+_e2e_recorded_past() { e2e_gt "$(e2e_record_pos)" "$1"; }
+_e2e_quiet_after_sound() {
+    local last now
+    last=$(e2e_sound_spans "$E2E_RECORD_FILE" 0.01 0.02 "$1" | tail -n1)
+    [[ -n $last ]] || return 1
+    now=$(e2e_record_pos)
+    e2e_gt "$now" "$(awk -v e="${last#* }" -v q="$2" 'BEGIN {print e + q}')"
+}
+
+# e2e_wait_sound SINCE_S [TIMEOUT_S] : waits until the running recording holds
+# sound that starts at or after SINCE_S (a value of e2e_record_pos).
+e2e_wait_sound() { e2e_wait "${2:-5}" _e2e_heard_since "$1"; }
+
+# e2e_wait_sound_end SINCE_S [QUIET_S] [TIMEOUT_S] : waits until the sound heard
+# since SINCE_S has been followed by QUIET_S (default 0.3) seconds of silence.
+e2e_wait_sound_end() { e2e_wait "${3:-10}" _e2e_quiet_after_sound "$1" "${2:-0.3}"; }
+
+# e2e_wait_recorded POS_S [TIMEOUT_S] : waits until the recording is POS_S long;
+# the way to listen for a while when nothing is to be heard.
+e2e_wait_recorded() { e2e_wait "${2:-10}" _e2e_recorded_past "$1"; }
+
+# e2e_gt A B : true when the decimal A is greater than B.
+e2e_gt() { awk -v a="$1" -v b="$2" 'BEGIN {exit !(a > b)}'; }
+
+# --- the announcer -----------------------------------------------------------
+
+E2E_ANNOUNCE_LOG=""
+
+_e2e_announce_count() { grep -c -E "$1" "$E2E_ANNOUNCE_LOG" 2>/dev/null || true; }
+
+# e2e_start_announce [ARGS...] : port 4500 unless ARGS say otherwise.
+e2e_start_announce() {
+    [[ -z $E2E_ANNOUNCE_PID ]] || e2e_fail "the announcer is already running"
+    E2E_ANNOUNCE_RUNS=$((${E2E_ANNOUNCE_RUNS:-0} + 1))
+    E2E_ANNOUNCE_LOG=$E2E_TMP/announce.log
+    # The log of an earlier run is kept beside, so waits only see this run.
+    [[ -f $E2E_ANNOUNCE_LOG ]] && mv "$E2E_ANNOUNCE_LOG" "$E2E_TMP/announce.$((E2E_ANNOUNCE_RUNS - 1)).log"
+    local fifo=$E2E_TMP/announce.$E2E_ANNOUNCE_RUNS.in
+    mkfifo "$fifo"
+    # Held open for reading and writing: the announcer never sees end of input,
+    # and our writes never block on a reader that has not come yet.
+    exec {E2E_ANNOUNCE_FD}<>"$fifo"
+    _e2e_spawn "$ALERTS_BIN_DIR/announce" "$@" <"$fifo" >>"$E2E_TMP/announce.out" 2>"$E2E_ANNOUNCE_LOG"
+    E2E_ANNOUNCE_PID=$E2E_SPAWNED_PID
+    e2e_wait 10 grep -q -E '^(listening|error)' "$E2E_ANNOUNCE_LOG"
+    grep -q '^listening' "$E2E_ANNOUNCE_LOG" || e2e_fail "the announcer did not start"
+    E2E_ANNOUNCE_PORT=$(awk '/^listening/ {print $2; exit}' "$E2E_ANNOUNCE_LOG")
+}
+
+# Writes a line and waits until the announcer has acted on it; sets E2E_LAST_SENT
+# to its report ("sent 30 to 1 clients").
+_e2e_announce_line() {
+    [[ -n $E2E_ANNOUNCE_PID ]] || e2e_fail "the announcer is not running"
+    local pattern='^(sent|error|silent)' before
+    before=$(_e2e_announce_count "$pattern")
+    printf '%s\n' "$1" >&"$E2E_ANNOUNCE_FD"
+    e2e_wait 5 _e2e_count_above "$pattern" "$before"
+    E2E_LAST_SENT=$(grep -E "$pattern" "$E2E_ANNOUNCE_LOG" | tail -n1)
+    [[ $E2E_LAST_SENT != error* ]] || e2e_fail "announcer: $E2E_LAST_SENT"
+}
+_e2e_count_above() { (($(_e2e_announce_count "$1") > $2)); }
+
+# e2e_announce "starter|kind|place"
+e2e_announce() { _e2e_announce_line "$1"; }
+
+# e2e_announce_cmd "!raw HEX" | "!close" | "!reset" | "!quit"
+e2e_announce_cmd() {
+    if [[ $1 == '!raw'* ]]; then
+        _e2e_announce_line "$1"
+    else
+        [[ -n $E2E_ANNOUNCE_PID ]] || e2e_fail "the announcer is not running"
+        printf '%s\n' "$1" >&"$E2E_ANNOUNCE_FD"
+    fi
+}
+
+# e2e_wait_announce_log PATTERN [TIMEOUT_S] : waits for an (extended regex) line.
+e2e_wait_announce_log() {
+    e2e_wait "${2:-10}" grep -q -E "$1" "$E2E_ANNOUNCE_LOG"
+}
+
+# e2e_wait_announce_count PATTERN N [TIMEOUT_S] : waits until N lines match.
+e2e_wait_announce_count() {
+    e2e_wait "${3:-10}" _e2e_count_above "$1" $(($2 - 1))
+}
+
+# Ends the announcer with !quit, so that it reports what every client sent it.
+e2e_stop_announce() {
+    [[ -n $E2E_ANNOUNCE_PID ]] || return 0
+    printf '!quit\n' >&"$E2E_ANNOUNCE_FD" || true
+    local i
+    for ((i = 0; i < 60; i++)); do
+        _e2e_alive "$E2E_ANNOUNCE_PID" || break
+        sleep 0.05
+    done
+    _e2e_stop_group "$E2E_ANNOUNCE_PID" 1
+    E2E_ANNOUNCE_PID=""
+    exec {E2E_ANNOUNCE_FD}>&-
+    E2E_ANNOUNCE_FD=""
+}
+
+# --- the program ---------------------------------------------------------------
+
+_e2e_find_window() {
+    local wid
+    wid=$(xdotool search --all --onlyvisible --pid "$ALERTS_PID" --name '^Zuded Orazaviz$' 2>/dev/null |
+        head -n1 || true)
+    [[ -n $wid ]] || return 1
+    ALERTS_WID=$wid
+}
+
+# e2e_start_alerts [--bin PATH] [ARGS...] : starts the program and waits for its
+# main window to be mapped; sets ALERTS_PID and ALERTS_WID.
+e2e_start_alerts() {
+    local bin=$ALERTS_BIN_DIR/alerts
+    if [[ ${1:-} == --bin ]]; then
+        bin=$2
+        shift 2
+    fi
+    [[ -z $ALERTS_PID ]] || e2e_fail "the program is already running"
+    [[ -n ${DISPLAY:-} ]] || e2e_fail "e2e_start_x first"
+    _e2e_spawn env QT_QPA_PLATFORM=xcb "$bin" "$@" >>"$E2E_TMP/alerts.log" 2>&1
+    ALERTS_PID=$E2E_SPAWNED_PID
+    ALERTS_WID=""
+    local i
+    for ((i = 0; i < 200; i++)); do
+        _e2e_find_window && break
+        _e2e_alive "$ALERTS_PID" || e2e_fail "the program exited at start"
+        sleep 0.05
+    done
+    [[ -n $ALERTS_WID ]] || e2e_fail "the program's main window did not appear"
+}
+
+e2e_alerts_alive() { _e2e_alive "$ALERTS_PID"; }
+
+# e2e_wait_alerts_exit [TIMEOUT_S] : waits for the program to end by itself;
+# sets ALERTS_STATUS to its exit status.
+e2e_wait_alerts_exit() {
+    [[ -n $ALERTS_PID ]] || e2e_fail "the program is not running"
+    e2e_wait "${1:-5}" _e2e_not_alive "$ALERTS_PID"
+    ALERTS_STATUS=0
+    wait "$ALERTS_PID" || ALERTS_STATUS=$?
+    local -a rest=()
+    local p
+    for p in "${E2E_PIDS[@]}"; do
+        [[ $p == "$ALERTS_PID" ]] || rest+=("$p")
+    done
+    E2E_PIDS=("${rest[@]}")
+    ALERTS_PID=""
+    ALERTS_WID=""
+}
+_e2e_not_alive() { ! _e2e_alive "$1"; }
+
+# Stops the program if it is still running; prints nothing.
+e2e_stop_alerts() {
+    [[ -n $ALERTS_PID ]] || return 0
+    _e2e_stop_group "$ALERTS_PID" 3
+    ALERTS_PID=""
+    ALERTS_WID=""
+}
