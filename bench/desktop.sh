@@ -93,7 +93,7 @@ bench_startup() {
         "$(printf '%s\n' "${ours[@]}" | median)" "$(printf '%s\n' "${minimal[@]}" | median)" \
         ms lower
     note "start-up: process start to the main window viewable, xwininfo polled every" \
-        "$(calc "$total_ms / $total_polls") ms on average (the figure's resolution)," \
+        "$(awk -v t="$total_ms" -v p="$total_polls" 'BEGIN { printf "%.1f", t / p }') ms on average (the figure's resolution)," \
         "on Xvfb $RESOLUTION with openbox and trayer"
 }
 
