@@ -3,7 +3,26 @@
 
 #include <QApplication>
 
+namespace {
+
+// The popup places itself: parked below the screen's edge, gliding up into the
+// corner, above every other window. A Wayland client cannot place its windows, so
+// on a Wayland desktop the program runs through XWayland, and natively only where
+// there is no XWayland. An explicit choice of platform is left alone.
+void preferX11OnWayland() {
+    if (!qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        return;
+    }
+    if (qgetenv("XDG_SESSION_TYPE") == "wayland" ||
+        !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
+        qputenv("QT_QPA_PLATFORM", "xcb;wayland");
+    }
+}
+
+} // namespace
+
 int main(int argc, char* argv[]) {
+    preferX11OnWayland();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Alert"));
     QApplication::setApplicationVersion(QStringLiteral("1.00"));

@@ -1,21 +1,166 @@
 // SPDX-License-Identifier: MIT
 #include "ui/frmNewAlert.h"
 
+#include "core/geometry.h"
+#include "platform/ClassicFont.h"
+#include "platform/ScreenMetrics.h"
+#include "platform/TopMost.h"
+#include "ui/FormTimer.h"
+
+#include <QMouseEvent>
+
 namespace alerts::ui {
 
-frmNewAlert::frmNewAlert(QWidget* parent) : QWidget(parent), lblAlert(new QLabel(this)) {
-    lblAlert->setObjectName(QStringLiteral("lblAlert"));
-    lblAlert->setTextFormat(Qt::PlainText);
+namespace {
+
+// A click is a left-button press and release on the same control.
+bool releasedInside(const QWidget& widget, const QMouseEvent& event) {
+    return event.button() == Qt::LeftButton && widget.rect().contains(event.position().toPoint());
+}
+
+} // namespace
+
+frmNewAlert::frmNewAlert(QWidget* parent) : QWidget(parent) {
+    setFont(platform::classicFont());
+    m_ui.setupUi(this);
+    // No border, no title bar, no taskbar button.
+    setWindowFlags(Qt::Tool | Qt::FramelessWindowHint);
+    // The design's own place, which the load handling leaves at once.
+    move(kDesignLeft, kDesignTop);
+
+    // Labels write in the button-text colour, the frame line in the window-text colour.
+    for (QLabel* label : findChildren<QLabel*>()) {
+        QPalette palette = label->palette();
+        palette.setColor(QPalette::WindowText, palette.color(QPalette::ButtonText));
+        label->setPalette(palette);
+    }
+    // The frame line belongs to the window's surface: a click on it is the window's.
+    m_ui.s->setAttribute(Qt::WA_TransparentForMouseEvents);
+    // A click on the title does nothing; without this it would reach the window.
+    m_ui.lblTitle->setAttribute(Qt::WA_NoMousePropagation);
+    m_ui.lblAlert->installEventFilter(this);
+
+    initTimer(Timer3, kFallIntervalMs, false, Qt::PreciseTimer);
+    initTimer(Timer2, kHoldIntervalMs, false, Qt::PreciseTimer);
+    initTimer(Timer1, kRiseIntervalMs, false, Qt::PreciseTimer);
+    connect(&Timer1, &QTimer::timeout, this, &frmNewAlert::Timer1_Timer);
+    connect(&Timer2, &QTimer::timeout, this, &frmNewAlert::Timer2_Timer);
+    connect(&Timer3, &QTimer::timeout, this, &frmNewAlert::Timer3_Timer);
+
+    Form_Load();
+}
+
+void frmNewAlert::Form_Load() {
+    // Shown first, at its design place, then parked below the screen.
+    platform::makeTopMost(*this);
+    const platform::ScreenMetrics screen = platform::primaryScreenMetrics();
+    m_parking =
+        core::parkingPlace(screen.left + screen.width, screen.top + screen.height, widthTwips());
+    move(core::twipsToPixels(m_parking.alertLeft), core::twipsToPixels(m_parking.screenBottom));
 }
 
 void frmNewAlert::setAlertText(const QString& text) {
-    lblAlert->setText(text);
+    m_ui.lblAlert->setText(text);
 }
 
 QString frmNewAlert::alertText() const {
-    return lblAlert->text();
+    return m_ui.lblAlert->text();
 }
 
-void frmNewAlert::rise() {}
+void frmNewAlert::rise() {
+    apply(core::announce());
+}
+
+void frmNewAlert::Timer1_Timer() {
+    setTopTwips(core::riseStep(topTwips()));
+    apply(core::riseSettled(topTwips(), heightTwips(), m_parking.screenBottom));
+}
+
+void frmNewAlert::Timer2_Timer() {
+    apply(core::holdTick());
+}
+
+void frmNewAlert::Timer3_Timer() {
+    setTopTwips(core::fallStep(topTwips()));
+    apply(core::fallSettled(topTwips(), m_parking.screenBottom));
+}
+
+void frmNewAlert::Form_Click() {
+    apply(core::dismiss(m_parking.screenBottom));
+}
+
+void frmNewAlert::lblAlert_Click() {
+    apply(core::dismiss(m_parking.screenBottom));
+}
+
+void frmNewAlert::apply(const core::MotionOutcome& outcome) {
+    if (outcome.top) {
+        setTopTwips(*outcome.top);
+    }
+    if (outcome.timers.rise) {
+        setTimerEnabled(Timer1, *outcome.timers.rise);
+    }
+    if (outcome.timers.hold) {
+        setTimerEnabled(Timer2, *outcome.timers.hold);
+    }
+    if (outcome.timers.fall) {
+        setTimerEnabled(Timer3, *outcome.timers.fall);
+    }
+}
+
+int frmNewAlert::topTwips() const {
+    return core::pixelsToTwips(frameGeometry().top());
+}
+
+int frmNewAlert::heightTwips() const {
+    return core::pixelsToTwips(frameGeometry().height());
+}
+
+int frmNewAlert::widthTwips() const {
+    return core::pixelsToTwips(frameGeometry().width());
+}
+
+void frmNewAlert::setTopTwips(int top) {
+    // Left stays where the load handling put it.
+    move(x(), core::twipsToPixels(top));
+}
+
+void frmNewAlert::mousePressEvent(QMouseEvent* event) {
+    m_formPressed = event->button() == Qt::LeftButton;
+    event->accept();
+}
+
+void frmNewAlert::mouseReleaseEvent(QMouseEvent* event) {
+    const bool click = m_formPressed && releasedInside(*this, *event);
+    m_formPressed = false;
+    event->accept();
+    if (click) {
+        Form_Click();
+    }
+}
+
+bool frmNewAlert::eventFilter(QObject* watched, QEvent* event) {
+    if (watched != m_ui.lblAlert) {
+        return QWidget::eventFilter(watched, event);
+    }
+    // The message label's own click; it must not reach the window as well.
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick:
+        m_alertPressed = static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton;
+        return true;
+    case QEvent::MouseButtonRelease: {
+        const bool click =
+            m_alertPressed && releasedInside(*m_ui.lblAlert, *static_cast<QMouseEvent*>(event));
+        m_alertPressed = false;
+        if (click) {
+            lblAlert_Click();
+        }
+        return true;
+    }
+    default:
+        return QWidget::eventFilter(watched, event);
+    }
+}
 
 } // namespace alerts::ui

@@ -1,22 +1,73 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include <QLabel>
+#include "core/motion.h"
+#include "ui_frmNewAlert.h"
+
+#include <QTimer>
 #include <QWidget>
 
 namespace alerts::ui {
 
-// The alert popup.
+// The alert popup: parked just below the screen's bottom-right corner, it rises
+// to show an announcement, holds it for five seconds and falls back. It never
+// takes the focus, and a click anywhere but on the title sends it down at once.
 class frmNewAlert final : public QWidget {
     Q_OBJECT
 public:
+    // The glide asks for ticks as fast as the window system gives them; this
+    // floor keeps the pace of 30 twips a tick at about one second a glide.
+    static constexpr int kRiseIntervalMs = 16;   // Timer1
+    static constexpr int kHoldIntervalMs = 5000; // Timer2
+    static constexpr int kFallIntervalMs = 16;   // Timer3
+    static constexpr int kDesignLeft = 833;
+    static constexpr int kDesignTop = 768;
+
+    // Creating the popup loads it: top-most, shown without activation, parked.
     explicit frmNewAlert(QWidget* parent = nullptr);
+
+    // An announcement, after the window has been made visible: the text, then rise().
     void setAlertText(const QString& text);
     [[nodiscard]] QString alertText() const;
     void rise();
 
+    // Handlers, public so that tests can drive them as the event loop would.
+    void Timer1_Timer();
+    void Timer2_Timer();
+    void Timer3_Timer();
+    void Form_Click();
+    void lblAlert_Click();
+
+    [[nodiscard]] Ui::frmNewAlert& controls() { return m_ui; }
+    [[nodiscard]] const QTimer& timer1() const { return Timer1; }
+    [[nodiscard]] const QTimer& timer2() const { return Timer2; }
+    [[nodiscard]] const QTimer& timer3() const { return Timer3; }
+    // Where the load handling parked the popup, in twips.
+    [[nodiscard]] int alertLeft() const { return m_parking.alertLeft; }
+    [[nodiscard]] int screenBottom() const { return m_parking.screenBottom; }
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
-    QLabel* lblAlert = nullptr;
+    void Form_Load();
+    void apply(const core::MotionOutcome& outcome);
+    // The window's actual place and size, read afresh each time.
+    [[nodiscard]] int topTwips() const;
+    [[nodiscard]] int heightTwips() const;
+    [[nodiscard]] int widthTwips() const;
+    void setTopTwips(int top);
+
+    // Timers are children of the window, so unloading it stops them.
+    QTimer Timer3{this};
+    QTimer Timer2{this};
+    QTimer Timer1{this};
+    Ui::frmNewAlert m_ui{};
+    core::ParkingPlace m_parking;
+    bool m_formPressed = false;
+    bool m_alertPressed = false;
 };
 
 } // namespace alerts::ui

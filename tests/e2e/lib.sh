@@ -385,6 +385,8 @@ e2e_gt() { awk -v a="$1" -v b="$2" 'BEGIN {exit !(a > b)}'; }
 # --- the announcer -----------------------------------------------------------
 
 E2E_ANNOUNCE_LOG=""
+# A command to run the announcer through, e.g. nsenter into another namespace.
+E2E_ANNOUNCE_WRAP=()
 
 _e2e_announce_count() { grep -c -E "$1" "$E2E_ANNOUNCE_LOG" 2>/dev/null || true; }
 
@@ -400,7 +402,7 @@ e2e_start_announce() {
     # Held open for reading and writing: the announcer never sees end of input,
     # and our writes never block on a reader that has not come yet.
     exec {E2E_ANNOUNCE_FD}<>"$fifo"
-    _e2e_spawn "$ALERTS_BIN_DIR/announce" "$@" <"$fifo" >>"$E2E_TMP/announce.out" 2>"$E2E_ANNOUNCE_LOG"
+    _e2e_spawn "${E2E_ANNOUNCE_WRAP[@]}" "$ALERTS_BIN_DIR/announce" "$@" <"$fifo" >>"$E2E_TMP/announce.out" 2>"$E2E_ANNOUNCE_LOG"
     E2E_ANNOUNCE_PID=$E2E_SPAWNED_PID
     e2e_wait 10 grep -q -E '^(listening|error)' "$E2E_ANNOUNCE_LOG"
     grep -q '^listening' "$E2E_ANNOUNCE_LOG" || e2e_fail "the announcer did not start"

@@ -1,0 +1,15 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+class QWidget;
+
+namespace alerts::platform {
+
+// Puts a top-level window into the always-on-top band and shows it where it
+// stands, without activating it: the keyboard focus stays where it was, before
+// and after any click on the window. On X11 the window also bypasses the window
+// manager, which would otherwise pull a window parked below the screen's edge
+// back onto it (and give it a taskbar entry and a frame).
+void makeTopMost(QWidget& window);
+
+} // namespace alerts::platform

@@ -1,0 +1,78 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
+# A server that vanishes without closing: its host goes off the network with the
+# connection open. Keepalive probes end the dead connection, the watchdog says
+# "Disconnected" and starts over, and once the host is back the program connects
+# to it again.
+#
+# The server runs in a network namespace of its own behind a veth pair, and
+# "localhost" is pointed at it for this test alone (a private /etc/hosts in a
+# mount namespace of the test's own), since the program's host is fixed.
+
+if [[ -z ${E2E_DEADPEER_MOUNTS:-} ]]; then
+    export E2E_DEADPEER_MOUNTS=1
+    exec unshare -m --propagation private -- bash "$0" "$@"
+fi
+source "$(dirname "$0")/lib.sh"
+e2e_init
+
+server_ip=10.77.0.1
+client_ip=10.77.0.2
+
+# The server's host: a namespace held open by a sleeping process.
+_e2e_spawn unshare -n -- sleep infinity
+host_pid=$E2E_SPAWNED_PID
+on_host() { nsenter -t "$host_pid" -n -- "$@"; }
+e2e_wait 5 on_host true
+ip link add alerts-c type veth peer name alerts-s netns "$host_pid"
+ip addr add "$client_ip/24" dev alerts-c
+ip link set alerts-c up
+on_host ip link set lo up
+on_host ip addr add "$server_ip/24" dev alerts-s
+on_host ip link set alerts-s up
+
+printf '%s localhost\n' "$server_ip" >"$E2E_TMP/hosts"
+mount --bind "$E2E_TMP/hosts" /etc/hosts
+
+E2E_ANNOUNCE_WRAP=(nsenter -t "$host_pid" -n --)
+e2e_start_announce --silent
+e2e_start_x
+e2e_start_alerts
+e2e_wait_announce_log '^client connected 1' 15
+
+established() { ss -tn state established "( dport = :4500 )" | grep -q "$server_ip:4500"; }
+keepalive_armed() { ss -tno state established "( dport = :4500 )" | grep -q 'timer:(keepalive'; }
+reconnecting() { ss -tn state syn-sent "( dport = :4500 )" | grep -q "$server_ip:4500"; }
+e2e_wait 2 established
+e2e_wait 2 keepalive_armed
+e2e_screenshot connected "$ALERTS_WID"
+
+# Pull the plug on the server's side: no FIN, no RST ever reaches the program.
+on_host ip link set alerts-s down
+cut=$(_e2e_now_ms)
+e2e_wait 75 bash -c "! ss -tn state established '( dport = :4500 )' | grep -q '$server_ip:4500'"
+dead_after=$((($(_e2e_now_ms) - cut) / 1000))
+_e2e_log "the dead connection ended after ${dead_after}s"
+# The watchdog's next tick shows "Disconnected" and starts a new attempt.
+e2e_wait 12 reconnecting
+shown_after=$((($(_e2e_now_ms) - cut) / 1000))
+_e2e_log "reconnecting after ${shown_after}s"
+((shown_after <= 75)) || e2e_fail "the dead server was noticed only after ${shown_after}s"
+e2e_screenshot disconnected "$ALERTS_WID"
+e2e_alerts_alive || e2e_fail "the program died"
+
+# The host comes back, its server restarted (it knows nothing of the old connection).
+e2e_stop_announce
+grep -q 'received 0' "$E2E_TMP"/announce.*.log "$E2E_TMP/announce.log" 2>/dev/null ||
+    _e2e_log "(the old connection never reported its close: the path was down)"
+e2e_start_announce --silent
+on_host ip link set alerts-s up
+e2e_wait 15 established
+e2e_wait_announce_log '^client connected 1' 5
+e2e_screenshot reconnected "$ALERTS_WID"
+
+e2e_stop_announce
+if grep -E '^client disconnected' "$E2E_TMP/announce.log" | grep -vq 'received 0'; then
+    e2e_fail "the program sent bytes to the server"
+fi
+e2e_stop_alerts

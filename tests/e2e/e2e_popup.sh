@@ -1,0 +1,122 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
+# The alert popup on a real X server under a window manager, driven by real
+# announcements: parked below the bottom-right corner, it rises into the corner,
+# holds, and falls back out of sight; a click parks it at once; it never takes
+# the keyboard focus and never appears in the taskbar.
+source "$(dirname "$0")/lib.sh"
+e2e_init
+
+e2e_start_x
+e2e_start_announce
+
+read -r SCREEN_W SCREEN_H < <(xdpyinfo | awk '/dimensions:/ { split($2, d, "x"); print d[1], d[2] }')
+LEFT=$((SCREEN_W - 185))
+REST=$((SCREEN_H - 121))
+
+# Every move of every top-level window as the X server reports it. The popup
+# places itself (override-redirect), so each of its steps is one configure event.
+# xev ends with the X server.
+MOVES_LOG=$E2E_TMP/xev.log
+stdbuf -oL xev -root -event substructure >"$MOVES_LOG" 2>/dev/null &
+
+e2e_start_alerts
+e2e_wait_announce_log '^client connected 1' 15
+# The main window's own mapping proves that xev listened before any popup existed.
+e2e_wait 10 grep -q '^MapNotify' "$MOVES_LOG"
+
+popup_window() { xwininfo -root -children | awk '!found && / 185x121[-+]/ { print $1; found = 1 }'; }
+popup_exists() { [[ -n $(popup_window) ]]; }
+
+# "x y" for each move of the popup, in order.
+popup_moves() {
+    awk -v id="window $POPUP," '
+        /^ConfigureNotify/ { pending = 1; next }
+        pending && index($0, id) {
+            match($0, /\(-?[0-9]+,-?[0-9]+\)/)
+            place = substr($0, RSTART + 1, RLENGTH - 2)
+            sub(",", " ", place)
+            print place
+        }
+        { pending = 0 }' "$MOVES_LOG"
+}
+moves_from() { popup_moves | sed -n "$1,\$p"; }
+move_count() { popup_moves | wc -l; }
+popup_at() { [[ $(popup_moves | tail -n 1) == "$LEFT $1" ]]; }
+moves_reach() { (($(move_count) >= $1)); }
+
+# The moves of a whole glide: 30 twips (2 pixels) a tick; the last step passes
+# the end by 15 twips (1 pixel) and is clamped back within the same tick.
+expected_glide() { # from to step
+    local from=$1 to=$2 step=$3 y
+    for ((y = from + step; step < 0 ? y > to : y < to; y += step)); do
+        echo "$LEFT $y"
+    done
+    echo "$LEFT $((to + step / 2))"
+    echo "$LEFT $to"
+}
+
+# The main window has the focus; the popup must never take it.
+xdotool windowactivate --sync "$ALERTS_WID" 2>/dev/null || xdotool windowfocus --sync "$ALERTS_WID"
+FOCUS=$(xdotool getwindowfocus)
+e2e_assert_eq "$FOCUS" "$((ALERTS_WID))" "the main window has the focus before the popup appears"
+focus_kept() { e2e_assert_eq "$(xdotool getwindowfocus)" "$FOCUS" "$1: the focus stays with the main window"; }
+
+# --- The first announcement loads the popup, parks it and raises it into the corner
+t_announce=$EPOCHREALTIME
+e2e_announce "player7|Chess|Hall 2"
+e2e_wait 10 popup_exists
+POPUP=$(popup_window)
+t_seen=$EPOCHREALTIME
+e2e_wait 5 popup_at "$REST"
+t_rest=$EPOCHREALTIME
+
+e2e_assert_eq "$(moves_from 1 | sed -n 1p)" "$LEFT $SCREEN_H" "first place: parked below the corner"
+e2e_assert_eq "$(moves_from 2)" "$(expected_glide "$SCREEN_H" "$REST" -2)" "the rise"
+read -r x y w h < <(e2e_window_geometry "$POPUP")
+e2e_assert_eq "$x $y $w $h" "$LEFT $REST 185 121" "at rest on the display's corner"
+e2e_screenshot popup-rest
+
+# Light green with a 1-pixel frame line, as the window draws itself.
+pixel() {
+    import -window "$POPUP" png:- |
+        convert png:- -format "%[fx:int(255*p{$1,$2}.r)],%[fx:int(255*p{$1,$2}.g)],%[fx:int(255*p{$1,$2}.b)]" info:
+}
+e2e_assert_eq "$(pixel 5 100)" "192,255,192" "background"
+e2e_assert_eq "$(pixel 0 60)" "0,0,0" "frame line, left edge"
+e2e_assert_eq "$(pixel 184 60)" "0,0,0" "frame line, right edge"
+
+# Not managed: no frame, no taskbar entry, nothing pulls it back on screen.
+info=$(xwininfo -id "$POPUP")
+[[ $info == *'Override Redirect State: yes'* ]] || e2e_fail "the window manager manages the popup"
+clients=$(xprop -root _NET_CLIENT_LIST)
+[[ ${clients,,} != *"${POPUP,,}"* ]] || e2e_fail "the popup is in the window manager's client list"
+focus_kept "risen"
+
+# --- It holds, then falls back below the screen ------------------------------------
+rest_moves=$(move_count)
+e2e_wait 15 popup_at "$SCREEN_H"
+t_parked=$EPOCHREALTIME
+e2e_assert_eq "$(moves_from $((rest_moves + 1)))" "$(expected_glide "$REST" "$SCREEN_H" 2)" "the fall"
+focus_kept "fallen"
+
+# --- A click during the hold parks it at once --------------------------------------
+before=$(move_count)
+e2e_announce "player8|Poker|Hall 3"
+e2e_wait 5 moves_reach $((before + 1))
+e2e_wait 5 popup_at "$REST"
+e2e_screenshot popup-second
+rest_moves=$(move_count)
+e2e_click "$POPUP" 92 60
+e2e_wait 2 moves_reach $((rest_moves + 1))
+e2e_assert_eq "$(moves_from $((rest_moves + 1)))" "$LEFT $SCREEN_H" "a click parks at once"
+focus_kept "clicked"
+# The hold's tick is still pending: one fall step further below, clamped back.
+e2e_wait 8 moves_reach $((rest_moves + 3))
+e2e_assert_eq "$(moves_from $((rest_moves + 2)))" "$LEFT $((SCREEN_H + 2))
+$LEFT $SCREEN_H" "the pending hold tick: one fall step out of sight"
+
+e2e_alerts_alive || e2e_fail "the program ended"
+awk -v a="$t_announce" -v s="$t_seen" -v r="$t_rest" -v p="$t_parked" 'BEGIN {
+    printf "popup: seen %.2f s after the announcement, rise %.2f s, hold and fall %.2f s\n",
+        s - a, r - s, p - r }' >&2
