@@ -1,0 +1,156 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
+# The benchmarks that need a real desktop, run by scripts/bench on the end-to-end
+# harness's private desktop (Xvfb, openbox, trayer) in a network namespace of
+# its own, where `announce --silent` holds port 4500:
+#   start-up to the main window mapped, steady memory, idle CPU and wake-ups,
+#   each against bench/minimal_tray; and the popup's rise.
+# Prints table rows ("row" and "note" lines, tab-separated) on standard output.
+#
+# Environment: ALERTS_BIN_DIR (the Release build's bin/), ALERTS_BENCH_IDLE_SECONDS
+# (default 60), ALERTS_BENCH_STARTUP_RUNS (default 10).
+source "$(dirname "$0")/../tests/e2e/lib.sh"
+e2e_init
+
+IDLE_SECONDS=${ALERTS_BENCH_IDLE_SECONDS:-60}
+STARTUP_RUNS=${ALERTS_BENCH_STARTUP_RUNS:-10}
+RESOLUTION=1280x1024
+MAIN_TITLE='Zuded Orazaviz'
+MINIMAL_TITLE='Minimal Tray'
+MINIMAL=$ALERTS_BIN_DIR/minimal_tray
+
+row() { printf 'row\t%s\t%s\t%s\t%s\t%s\n' "$@"; }
+note() { printf 'note\t%s\n' "$*"; }
+calc() { awk "BEGIN { print $1 }"; }
+median() {
+    sort -g | awk '{ v[NR] = $1 }
+        END { if (NR % 2) print v[(NR + 1) / 2]; else print (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
+}
+
+# --- figures from /proc ----------------------------------------------------------
+
+rss_kib() { awk '/^VmRSS:/ { print $2 }' "/proc/$1/status"; }
+# utime + stime of the whole process, in clock ticks (after the command's closing paren).
+cpu_ticks() { sed 's/.*) //' "/proc/$1/stat" | awk '{ print $12 + $13 }'; }
+# Time on the CPU of the threads alive now, in nanoseconds: exact, unlike the ticks.
+cpu_ns() { cat /proc/"$1"/task/*/schedstat | awk '{ s += $1 } END { printf "%.0f", s }'; }
+# Voluntary context switches of the threads alive now: each is a thread going
+# to sleep, so each is one wake-up to come.
+wakeups() {
+    cat /proc/"$1"/task/*/status | awk '/^voluntary_ctxt_switches:/ { s += $2 } END { print s }'
+}
+
+# Whether the window of that exact name is mapped (viewable). xwininfo is the
+# lightest poll at hand: xdotool takes about twice as long to start.
+visible() { [[ $(xwininfo -name "$1" 2>/dev/null) == *"Map State: IsViewable"* ]]; }
+gone() { ! xwininfo -name "$1" >/dev/null 2>&1; }
+
+# Nothing is ever written to this fifo: reading it with a time-out is a sleep
+# that forks nothing, so the poll stays as tight as it can be.
+mkfifo "$E2E_TMP/pause"
+exec {PAUSE_FD}<>"$E2E_TMP/pause"
+
+# start_once PROGRAM TITLE: "MS POLLS", the milliseconds from the start of the
+# process to its window being mapped, and how many polls came back empty.
+start_once() {
+    local program=$1 title=$2 start end pid polls=0
+    gone "$title" || e2e_fail "a window named $title is up already"
+    # Started directly, not through the harness's wrappers, which would add
+    # their own start-up to the figure; stopped here.
+    start=$EPOCHREALTIME
+    "$program" >>"$E2E_TMP/startup.log" 2>&1 &
+    pid=$!
+    until visible "$title"; do
+        polls=$((polls + 1))
+        ((polls < 2000)) || e2e_fail "$program never mapped its window"
+        read -rt 0.002 -u "$PAUSE_FD" || true
+    done
+    end=$EPOCHREALTIME
+    kill "$pid"
+    wait "$pid" 2>/dev/null || true
+    e2e_wait 5 gone "$title"
+    awk -v s="$start" -v e="$end" -v p="$polls" 'BEGIN { printf "%.3f %d\n", (e - s) * 1000, p }'
+}
+
+bench_startup() {
+    local -a ours=() minimal=()
+    local run ms polls total_ms=0 total_polls=0
+    # One start of each to warm the file cache, not counted.
+    start_once "$ALERTS_BIN_DIR/alerts" "$MAIN_TITLE" >/dev/null
+    start_once "$MINIMAL" "$MINIMAL_TITLE" >/dev/null
+    local result
+    for ((run = 0; run < STARTUP_RUNS; run++)); do
+        result=$(start_once "$ALERTS_BIN_DIR/alerts" "$MAIN_TITLE")
+        read -r ms polls <<<"$result"
+        ours+=("$ms")
+        total_ms=$(calc "$total_ms + $ms") total_polls=$((total_polls + polls + 1))
+        result=$(start_once "$MINIMAL" "$MINIMAL_TITLE")
+        read -r ms polls <<<"$result"
+        minimal+=("$ms")
+        total_ms=$(calc "$total_ms + $ms") total_polls=$((total_polls + polls + 1))
+    done
+    row "start-up to main window mapped (median of $STARTUP_RUNS)" \
+        "$(printf '%s\n' "${ours[@]}" | median)" "$(printf '%s\n' "${minimal[@]}" | median)" \
+        ms lower
+    note "start-up: process start to the main window viewable, xwininfo polled every" \
+        "$(awk -v t="$total_ms" -v p="$total_polls" 'BEGIN { printf "%.1f", t / p }') ms on average (the figure's resolution)," \
+        "on Xvfb $RESOLUTION with openbox and trayer"
+}
+
+bench_idle() {
+    # A fresh announcer, whose log holds none of the start-ups' comings and goings.
+    e2e_stop_announce
+    e2e_start_announce --silent
+    e2e_start_alerts
+    e2e_wait_announce_log '^client connected 1$' 15
+    _e2e_spawn "$MINIMAL" >>"$E2E_TMP/minimal.log" 2>&1
+    local minimal_pid=$E2E_SPAWNED_PID
+    e2e_wait 10 visible "$MINIMAL_TITLE"
+    sleep 5
+
+    local pids=("$ALERTS_PID" "$minimal_pid") rss=() ticks0=() ticks1=() ns0=() ns1=() wake0=() wake1=()
+    local i
+    for i in 0 1; do
+        rss[i]=$(rss_kib "${pids[i]}")
+        ticks0[i]=$(cpu_ticks "${pids[i]}") ns0[i]=$(cpu_ns "${pids[i]}") wake0[i]=$(wakeups "${pids[i]}")
+    done
+    sleep "$IDLE_SECONDS"
+    for i in 0 1; do
+        ticks1[i]=$(cpu_ticks "${pids[i]}") ns1[i]=$(cpu_ns "${pids[i]}") wake1[i]=$(wakeups "${pids[i]}")
+    done
+    e2e_alerts_alive || e2e_fail "the program ended while idle"
+    ! grep -q '^client disconnected' "$E2E_ANNOUNCE_LOG" || e2e_fail "the program lost its connection while idle"
+
+    local hz
+    hz=$(getconf CLK_TCK)
+    row "steady RSS, idle (ours connected)" "$(calc "${rss[0]} / 1024")" "$(calc "${rss[1]} / 1024")" \
+        MiB lower
+    row "idle CPU over $IDLE_SECONDS s, utime+stime" \
+        "$(calc "100 * (${ticks1[0]} - ${ticks0[0]}) / $hz / $IDLE_SECONDS")" \
+        "$(calc "100 * (${ticks1[1]} - ${ticks0[1]}) / $hz / $IDLE_SECONDS")" "% of a core" lower
+    row "idle CPU over $IDLE_SECONDS s, schedstat" \
+        "$(calc "100 * (${ns1[0]} - ${ns0[0]}) / 1e9 / $IDLE_SECONDS")" \
+        "$(calc "100 * (${ns1[1]} - ${ns0[1]}) / 1e9 / $IDLE_SECONDS")" "% of a core" lower
+    row "idle wake-ups (voluntary ctx switches)" \
+        "$(calc "(${wake1[0]} - ${wake0[0]}) / $IDLE_SECONDS")" \
+        "$(calc "(${wake1[1]} - ${wake0[1]}) / $IDLE_SECONDS")" /s lower
+    note "idle: both programs side by side, from 5 s after start for $IDLE_SECONDS s;" \
+        "utime+stime counts whole ticks of 1/$hz s; schedstat and wake-ups (voluntary" \
+        "context switches) are summed over the threads alive at both readings"
+
+    _e2e_stop_group "$minimal_pid" 2
+    e2e_stop_alerts
+}
+
+bench_rise() {
+    "$ALERTS_BIN_DIR/bench_rise" 5 2>>"$E2E_TMP/rise.log" ||
+        e2e_fail "bench_rise failed"
+    note "popup rise: real window under Xvfb (xcb) with openbox, median of 5 rises"
+}
+
+export QT_QPA_PLATFORM=xcb
+e2e_start_x --size "$RESOLUTION"
+e2e_start_announce --silent
+bench_startup
+bench_idle
+bench_rise
