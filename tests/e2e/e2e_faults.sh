@@ -1,0 +1,83 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
+# The real program against a server that misbehaves: hostile and malformed
+# records, a record dripped byte by byte, a reset connection and a 50 MB flood.
+# Through all of it the program stays alive, its memory and open files stay
+# flat, the popup keeps moving, and it never sends the server a byte.
+source "$(dirname "$0")/lib.sh"
+e2e_init
+
+e2e_start_x
+e2e_start_announce
+e2e_start_alerts
+e2e_wait_announce_log '^client connected 1' 15
+
+popup_window() { xwininfo -root -children | awk '!found && / 185x121[-+]/ { print $1; found = 1 }'; }
+popup_top() { xwininfo -id "$(popup_window)" | awk '/Absolute upper-left Y:/ {print $NF}'; }
+read -r _ screen_h < <(xdpyinfo | awk '/dimensions:/ {split($2, d, "x"); print d[1], d[2]}')
+popup_at() { [[ $(popup_top) == "$1" ]]; }
+
+# Load the popup with an ordinary record, let it settle, then take the baseline.
+e2e_announce "player7|Chess|Hall 2"
+e2e_wait 5 popup_window
+e2e_wait 10 popup_at "$screen_h"
+rss0=$(e2e_rss_kb "$ALERTS_PID")
+fds0=$(e2e_fd_count "$ALERTS_PID")
+_e2e_log "baseline: RSS ${rss0} KiB, ${fds0} open files"
+
+hex() { od -An -v -tx1 | tr -d ' \n'; }
+every=$(for ((b = 0; b < 256; b++)); do printf "\\x$(printf %02x $b)"; done | hex)
+mega=$( { printf 'T\xb3\xc9Chess\xc9\xb3\xe7'; head -c 1000000 /dev/zero | tr '\0' x; printf '\xe7\xb30\xb3\xfaHall\xfa'; } | hex)
+for raw in \
+    "$(printf 'T\xb3\xc9K\0ind\xc9\xb3\xe7S\0\xe7\xb30\xb3\xfaP\0\xfa' | hex)" \
+    "$every" \
+    "$(printf 'T\xb3<b>Bold</b>\xb3<img src="/dev/zero">\xb30\xb3<a href="file:///etc/passwd">x</a>' | hex)" \
+    "$(printf 'T\xb3\xc9Chess\xc9\xb3\xe7p\xe7\xb30\xb3\xfaHall 2\xfa\r\n' | hex)" \
+    "$(printf '\xb3\xb3\xb3' | hex)" "$(printf 'T' | hex)" "$(printf '\xb3\xb3\xb3\xb3' | hex)" \
+    "$mega"; do
+    e2e_announce_cmd "!raw $raw"
+    e2e_alerts_alive || e2e_fail "the program died on ${raw:0:40}..."
+done
+e2e_screenshot hostile
+
+# One byte every 50 ms.
+for byte in $(printf 'T\xb3\xc9Chess\xc9\xb3\xe7drip\xe7\xb30\xb3\xfaHall 3\xfa' | od -An -v -tx1); do
+    e2e_announce_cmd "!raw $byte"
+    sleep 0.05
+done
+e2e_alerts_alive || e2e_fail "the program died on a dripped record"
+e2e_screenshot dripped
+
+# A reset in the middle of the connection: the watchdog reconnects.
+e2e_announce_cmd '!reset'
+e2e_wait_announce_count '^client connected' 2 15
+e2e_announce "after|Reset|Hall 4"
+e2e_stop_announce
+grep -E '^client disconnected' "$E2E_TMP"/announce*.log | grep -v 'received 0' &&
+    e2e_fail "the program sent bytes to the server"
+
+# The flood, once the popup is parked again: it must still rise to rest while
+# 50 MB pour in.
+e2e_wait 15 popup_at "$screen_h"
+_e2e_spawn python3 "$E2E_LIB_DIR/flood.py" 4500 50 2>"$E2E_TMP/flood.log"
+flood_pid=$E2E_SPAWNED_PID
+e2e_wait 15 grep -q '^client connected' "$E2E_TMP/flood.log"
+e2e_wait 5 popup_at $((screen_h - 121))
+e2e_wait 60 grep -q '^flooded' "$E2E_TMP/flood.log"
+e2e_alerts_alive || e2e_fail "the program died in the flood"
+sleep 1
+rss1=$(e2e_rss_kb "$ALERTS_PID")
+fds1=$(e2e_fd_count "$ALERTS_PID")
+_e2e_log "after everything: RSS ${rss1} KiB, ${fds1} open files; $(grep flooded "$E2E_TMP/flood.log")"
+# AddressSanitizer holds freed memory back in quarantine, so only a plain build
+# can show the bound.
+if ldd "$ALERTS_BIN_DIR/alerts" | grep -q libasan; then
+    _e2e_log "sanitized build: memory not compared"
+else
+    ((rss1 - rss0 < 20480)) || e2e_fail "memory grew from ${rss0} KiB to ${rss1} KiB"
+fi
+((fds1 <= fds0 + 2)) || e2e_fail "open files grew from ${fds0} to ${fds1}"
+e2e_screenshot flood
+_e2e_stop_group "$flood_pid" 3
+grep -q '^received 0$' "$E2E_TMP/flood.log" || e2e_fail "the program sent bytes: $(tail -n1 "$E2E_TMP/flood.log")"
+e2e_stop_alerts
