@@ -18,15 +18,6 @@ std::string withoutMarker(std::string_view field, char marker) {
 
 } // namespace
 
-std::size_t countFields(std::string_view text, std::size_t limit) {
-    std::size_t fields = 1;
-    for (std::size_t at = text.find(kFieldDelimiter);
-         at != std::string_view::npos && fields < limit; at = text.find(kFieldDelimiter, at + 1)) {
-        ++fields;
-    }
-    return fields;
-}
-
 std::optional<TournamentRecord> parseRecord(std::string_view text) {
     // Only fields 0 to 4 matter; whatever follows the fifth delimiter is never looked at.
     std::array<std::string_view, kMinimumFields> fields;

@@ -26,9 +26,6 @@ struct TournamentRecord {
     bool operator==(const TournamentRecord&) const = default;
 };
 
-// Fields the text holds (delimiters + 1), counting no further than `limit`.
-std::size_t countFields(std::string_view text, std::size_t limit = kMinimumFields);
-
 // Splits at every delimiter and cleans fields 1, 2 and 4; nothing for a text
 // of fewer than five fields.
 std::optional<TournamentRecord> parseRecord(std::string_view text);

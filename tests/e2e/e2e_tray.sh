@@ -74,7 +74,25 @@ painted() {
 
 main_shown() { [[ -n $(main_window) ]]; }
 
-program_ended() { ! _e2e_alive "$1"; }
+
+# The user's way out: the tray icon's menu, rest on "About", along its line into
+# the submenu and onto "Exit". The menu must stay up all the way.
+# exit_through_tray_menu WHERE [SCREENSHOT]
+exit_through_tray_menu() {
+    local menu_wid
+    click_tray_icon
+    e2e_wait 5 menus_open 1
+    menu_wid=$(only_menu)
+    point_at_line "$(e2e_window_geometry "$menu_wid")" 2 2
+    e2e_wait 5 about_shown
+    e2e_wait 5 menus_open 2
+    point_at_line "$(e2e_window_geometry "$(other_menu "$menu_wid")")" 1 1
+    menus_open 2 || e2e_fail "$1: the menu closed on the way to \"Exit\""
+    [[ -z ${2:-} ]] || e2e_screenshot "$2"
+    xdotool click 1
+    e2e_wait_alerts_exit 10
+    e2e_assert_eq "$ALERTS_STATUS" 0 "exit status $1"
+}
 
 about_shown() { [[ -n $(about_window) ]]; }
 about_gone() { [[ -z $(about_window) ]]; }
@@ -198,26 +216,10 @@ e2e_alerts_alive || e2e_fail "closing the About window ended the program"
 e2e_click "$main" 100 116 # "Hide"
 e2e_wait 5 is_unmapped "$main"
 e2e_wait 5 has_tray_icon
-click_tray_icon
-e2e_wait 5 menus_open 1
-menu_wid=$(only_menu)
-menu=$(e2e_window_geometry "$menu_wid")
-point_at_line "$menu" 2 2
-e2e_wait 5 about_shown
-e2e_wait 5 menus_open 2
-submenu=$(e2e_window_geometry "$(other_menu "$menu_wid")")
-# Along the "About" line into the submenu, then onto "Exit".
-point_at_line "$submenu" 1 1
-menus_open 2 || e2e_fail "the menu closed on the way to \"Exit\""
-xdotool click 1
-e2e_wait 10 program_ended "$ALERTS_PID"
-status=0
-wait "$ALERTS_PID" || status=$?
-e2e_assert_eq "$status" 0 "exit status"
-ALERTS_PID_DONE=$ALERTS_PID
-ALERTS_PID=""
+ended_pid=$ALERTS_PID
+exit_through_tray_menu "under openbox"
 e2e_wait 5 no_tray_icon
-[[ -z $(xdotool search --all --pid "$ALERTS_PID_DONE" --name '' 2>/dev/null) ]] ||
+[[ -z $(xdotool search --all --pid "$ended_pid" --name '' 2>/dev/null) ]] ||
     e2e_fail "a window of the program is left after it ended"
 e2e_screenshot after-exit
 
@@ -231,21 +233,7 @@ e2e_wait 5 is_mapped "$main"
 e2e_click "$main" 100 116 # "Hide"
 e2e_wait 5 is_unmapped "$main"
 e2e_wait 5 has_tray_icon
-click_tray_icon
-e2e_wait 5 menus_open 1
-menu_wid=$(only_menu)
-point_at_line "$(e2e_window_geometry "$menu_wid")" 2 2
-e2e_wait 5 about_shown
-e2e_wait 5 menus_open 2
-point_at_line "$(e2e_window_geometry "$(other_menu "$menu_wid")")" 1 1
-menus_open 2 || e2e_fail "without a window manager the menu closed on the way to \"Exit\""
-e2e_screenshot no-wm-exit
-xdotool click 1
-e2e_wait 10 program_ended "$ALERTS_PID"
-status=0
-wait "$ALERTS_PID" || status=$?
-e2e_assert_eq "$status" 0 "exit status without a window manager"
-ALERTS_PID=""
+exit_through_tray_menu "without a window manager" no-wm-exit
 
 # --- no tray host -----------------------------------------------------------------
 
@@ -264,8 +252,5 @@ e2e_wait 5 painted "$main"
 e2e_screenshot no-tray-restored
 in_taskbar "$main" || e2e_fail "without a tray the window was hidden after all"
 e2e_click "$main" 164 116 # "Exit"
-e2e_wait 10 program_ended "$ALERTS_PID"
-status=0
-wait "$ALERTS_PID" || status=$?
-e2e_assert_eq "$status" 0 "exit status without a tray"
-ALERTS_PID=""
+e2e_wait_alerts_exit 10
+e2e_assert_eq "$ALERTS_STATUS" 0 "exit status without a tray"

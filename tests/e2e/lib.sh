@@ -111,10 +111,15 @@ _e2e_stop_group() {
     done
     kill -KILL -- "-$pid" 2>/dev/null || true
     wait "$pid" 2>/dev/null || true
+    _e2e_forget "$pid"
+}
+
+# Takes a process group off the list of those to stop at the end.
+_e2e_forget() {
     local -a rest=()
     local p
     for p in "${E2E_PIDS[@]}"; do
-        [[ $p == "$pid" ]] || rest+=("$p")
+        [[ $p == "$1" ]] || rest+=("$p")
     done
     E2E_PIDS=("${rest[@]}")
 }
@@ -501,12 +506,7 @@ e2e_wait_alerts_exit() {
     e2e_wait "${1:-5}" _e2e_not_alive "$ALERTS_PID"
     ALERTS_STATUS=0
     wait "$ALERTS_PID" || ALERTS_STATUS=$?
-    local -a rest=()
-    local p
-    for p in "${E2E_PIDS[@]}"; do
-        [[ $p == "$ALERTS_PID" ]] || rest+=("$p")
-    done
-    E2E_PIDS=("${rest[@]}")
+    _e2e_forget "$ALERTS_PID"
     ALERTS_PID=""
     ALERTS_WID=""
 }

@@ -94,13 +94,6 @@ private slots:
         QVERIFY(!parseRecord(wire(text)));
     }
 
-    void countFieldsStopsAtLimit() {
-        QCOMPARE(alerts::core::countFields(""), std::size_t{1});
-        QCOMPARE(alerts::core::countFields("\xB3\xB3"), std::size_t{3});
-        QCOMPARE(alerts::core::countFields(std::string(100, '\xB3')), std::size_t{5});
-        QCOMPARE(alerts::core::countFields(std::string(100, '\xB3'), 200), std::size_t{101});
-    }
-
     void nulBytesAreCharacters() {
         const std::string text("T\xB3K\0ind\xB3S\0\xB3\x30\xB3P\0", 15);
         const auto record = parseRecord(text);
