@@ -1,18 +1,21 @@
 // SPDX-License-Identifier: MIT
 #include "assembly.h"
 
+#include <algorithm>
+
 namespace alerts::core {
 
 namespace {
 
+// Appends the runs between markers whole, up to `limit` bytes in all.
 void appendCleaned(std::string& field, std::string_view bytes, char marker, std::size_t limit) {
-    for (const char c : bytes) {
-        if (field.size() >= limit) {
+    while (!bytes.empty() && field.size() < limit) {
+        const std::size_t end = bytes.find(marker);
+        field.append(bytes.substr(0, std::min(end, limit - field.size())));
+        if (end == std::string_view::npos) {
             return;
         }
-        if (c != marker) {
-            field.push_back(c);
-        }
+        bytes.remove_prefix(end + 1);
     }
 }
 
