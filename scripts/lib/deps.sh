@@ -13,6 +13,8 @@ ALERTS_PACKAGES=(
     fonts-liberation fonts-dejavu-core
     # sound: a private PulseAudio with a null sink, recorded and measured
     pulseaudio pulseaudio-utils sox
+    # the package: built, checked, installed into a fresh Debian root
+    dpkg-dev debootstrap appstream desktop-file-utils binutils-mingw-w64-x86-64
     # the harness itself
     iproute2 util-linux procps psmisc python3 coreutils
 )

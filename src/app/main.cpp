@@ -26,6 +26,9 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Alert"));
     QApplication::setApplicationVersion(QStringLiteral("1.00"));
+    // Ties the windows to the installed menu entry (its name and icon in docks and
+    // task switchers, and the app id on Wayland).
+    QGuiApplication::setDesktopFileName(QStringLiteral("example.zarq.Alerts"));
     // Closing the popup or the About window never ends the program: only the
     // main window's unload does.
     QApplication::setQuitOnLastWindowClosed(false);

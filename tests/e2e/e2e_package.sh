@@ -1,0 +1,142 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
+# The .deb as a player gets it: installed with apt into a fresh Debian root made
+# by debootstrap (so its dependencies must be complete on their own), then
+# /usr/bin/alerts started from that root on the test desktop. It connects, its
+# windows carry the icon, and an announcement sounds the installed siren.
+#
+# Environment: ALERTS_PACKAGE_DIR (holds the one alerts_*.deb), ALERTS_PACKAGE_WORK
+# (the root and a cache of the base system and of downloaded packages; the root is
+# kept after a failure and removed after success). ALERTS_DEBIAN_MIRROR overrides
+# the mirror. Making the root needs the network; running the program does not.
+source "$(dirname "$0")/lib.sh"
+
+: "${ALERTS_PACKAGE_DIR:?ALERTS_PACKAGE_DIR must name the folder of the built package}"
+: "${ALERTS_PACKAGE_WORK:?ALERTS_PACKAGE_WORK must name a scratch folder}"
+root=$ALERTS_PACKAGE_WORK/root
+SIREN_LOW=660 SIREN_HIGH=990
+
+# Runs before the test's network namespace exists: debootstrap and apt download.
+make_root() {
+    set -euo pipefail
+    local debs=("$ALERTS_PACKAGE_DIR"/alerts_*.deb)
+    ((${#debs[@]} == 1)) && [[ -f ${debs[0]} ]] ||
+        { echo "e2e: expected one package in $ALERTS_PACKAGE_DIR, found: ${debs[*]}" >&2; return 1; }
+    local deb=${debs[0]}
+    local cache=$ALERTS_PACKAGE_WORK/cache codename mirror=${ALERTS_DEBIAN_MIRROR:-http://deb.debian.org/debian}
+    codename=$(. /etc/os-release && echo "$VERSION_CODENAME")
+    local base=$cache/$codename-minbase.tar
+    mkdir -p "$cache/archives/partial"
+    if [[ ! -s $base ]]; then
+        echo "e2e: debootstrap $codename from $mirror" >&2
+        rm -rf "$cache/base"
+        debootstrap --variant=minbase "$codename" "$cache/base" "$mirror" >"$cache/debootstrap.log" 2>&1 ||
+            { tail -n 20 "$cache/debootstrap.log" >&2; return 1; }
+        tar -C "$cache/base" -cf "$base.part" . && mv "$base.part" "$base"
+        rm -rf "$cache/base"
+    fi
+    rm -rf "$root"
+    mkdir -p "$root"
+    tar -C "$root" -xf "$base"
+    printf '127.0.0.1 localhost\n::1 localhost ip6-localhost ip6-loopback\n' >"$root/etc/hosts"
+    cp /etc/resolv.conf "$root/etc/resolv.conf"
+    cp "$deb" "$root/tmp/"
+    echo "e2e: apt install ./$(basename "$deb") in $root" >&2
+    # The install steps a player follows; no recommended packages, so the
+    # dependencies alone have to carry the program.
+    unshare -m bash -euo pipefail -c '
+        root=$1 cache=$2 deb=$3
+        mount -t proc proc "$root/proc"
+        mount --bind "$cache/archives" "$root/var/cache/apt/archives"
+        chroot "$root" env DEBIAN_FRONTEND=noninteractive apt-get update -q
+        chroot "$root" env DEBIAN_FRONTEND=noninteractive apt-get install -y -q \
+            --no-install-recommends "/tmp/$deb"
+    ' _ "$root" "$cache" "$(basename "$deb")" >"$ALERTS_PACKAGE_WORK/apt.log" 2>&1 ||
+        { tail -n 30 "$ALERTS_PACKAGE_WORK/apt.log" >&2; return 1; }
+}
+
+if [[ -z ${E2E_IN_NETNS:-} ]]; then
+    make_root || exit 1
+fi
+e2e_init
+
+# The installed layout: the command is a link to the program, whose siren is beside it.
+e2e_assert_eq "$(chroot "$root" readlink -f /usr/bin/alerts)" /usr/lib/alerts/alerts \
+    "/usr/bin/alerts resolves to"
+[[ -s $root/usr/lib/alerts/Media/siren.wav ]] || e2e_fail "the package has no siren"
+chroot "$root" dpkg-query -W -f='${Status} ${Version}\n' alerts >&2
+
+# Starts the installed program inside the root. It sees the test's scratch folder
+# (its runtime folder and the sound server's socket) at the same path, and the
+# test's X server through the abstract socket of this network namespace.
+cat >"$E2E_TMP/alerts-in-root" <<'EOF'
+#!/usr/bin/env bash
+exec unshare -m bash -euo pipefail -c '
+    mount -t proc proc "$1/proc"
+    mount --rbind /dev "$1/dev"
+    mkdir -p "$1$2"
+    mount --bind "$2" "$1$2"
+    exec chroot "$1" /usr/bin/alerts
+' _ "$ALERTS_ROOT" "$E2E_TMP"
+EOF
+chmod +x "$E2E_TMP/alerts-in-root"
+export ALERTS_ROOT=$root
+
+e2e_start_x
+e2e_start_sound
+e2e_start_announce
+e2e_start_alerts --bin "$E2E_TMP/alerts-in-root"
+e2e_assert_eq "$(readlink "/proc/$ALERTS_PID/exe")" "$root/usr/lib/alerts/alerts" "the running program"
+e2e_wait_announce_log '^client connected 1$' 10
+
+# The window's icon is the packaged one: the 32 x 32 picture, pixel for pixel.
+icon_matches() {
+    local wid=$1
+    xprop -id "$wid" -notype 32c _NET_WM_ICON | "$E2E_PYTHON" -c '
+import subprocess, sys
+values = [int(v, 0) for v in sys.stdin.read().split("=", 1)[1].replace(",", " ").split()]
+# Several sizes may be offered: find the 32 x 32 one.
+i = 0
+while i + 2 <= len(values):
+    w, h = values[i], values[i + 1]
+    if (w, h) == (32, 32):
+        got = values[i + 2:i + 2 + w * h]
+        break
+    i += 2 + w * h
+else:
+    sys.exit("no 32x32 icon on the window")
+raw = subprocess.run(["convert", sys.argv[1], "-depth", "8", "rgba:-"], check=True,
+                     capture_output=True).stdout
+want = [(raw[k + 3] << 24) | (raw[k] << 16) | (raw[k + 1] << 8) | raw[k + 2]
+        for k in range(0, len(raw), 4)]
+# Fully transparent pixels may carry any colour.
+bad = sum(1 for g, e in zip(got, want) if (g >> 24) != (e >> 24) or ((e >> 24) and g != e))
+sys.exit(f"{bad} pixels differ from the icon" if bad else 0)
+' "$root/usr/share/icons/hicolor/32x32/apps/example.zarq.Alerts.png"
+}
+icon_matches "$ALERTS_WID" || e2e_fail "the main window does not carry the program's icon"
+
+# One announcement under "Both Alerts": the popup rises and the installed siren plays.
+rec=$E2E_OUT/installed-siren.wav
+e2e_record_start "$rec"
+t=$(e2e_record_pos)
+e2e_announce "player7|Chess|Hall 9"
+[[ $E2E_LAST_SENT == *" to 1 clients" ]] || e2e_fail "record not delivered"
+e2e_wait_sound "$t" 5
+e2e_wait_sound_end "$t" 0.3 10
+e2e_record_stop
+low=$(e2e_sound_tone "$rec" $SIREN_LOW)
+high=$(e2e_sound_tone "$rec" $SIREN_HIGH)
+bell=$(e2e_sound_tone "$rec" "$E2E_BELL_HZ")
+echo "installed siren: ${SIREN_LOW}Hz $low, ${SIREN_HIGH}Hz $high, bell $bell" >&2
+e2e_gt "$low" 0.02 && e2e_gt "$high" 0.02 && e2e_gt 0.005 "$bell" ||
+    e2e_fail "the installed program did not play its siren"
+
+# The popup: the 185 x 121 top-level window.
+popup=$(xwininfo -root -children | awk '!found && / 185x121[-+]/ { print $1; found = 1 }')
+[[ -n $popup ]] || e2e_fail "no popup from the installed program"
+icon_matches "$popup" || e2e_fail "the popup does not carry the program's icon"
+e2e_screenshot installed
+
+e2e_stop_alerts
+rm -rf "$root"
