@@ -14,11 +14,6 @@ namespace alerts::platform {
 
 namespace {
 
-// What a later start sends, and what the running program answers once its window
-// is back. Anything else on the socket is dropped unanswered.
-constexpr QByteArrayView kRequest{"alerts: restore\n"};
-constexpr QByteArrayView kReply{"alerts: restored\n"};
-
 constexpr unsigned long kRetryIntervalMs = 50;
 
 int remainingMs(const QDeadlineTimer& deadline) {
@@ -57,23 +52,25 @@ Place place() {
 
 // Asks the program holding the lock to restore its window; true once it says it did.
 bool askPrimary(const QString& name, const QDeadlineTimer& deadline) {
+    const QByteArrayView request = SingleInstance::kRequest;
+    const QByteArrayView expected = SingleInstance::kReply;
     QLocalSocket socket;
     socket.connectToServer(name);
     if (!socket.waitForConnected(remainingMs(deadline))) {
         return false;
     }
-    socket.write(kRequest.data(), kRequest.size());
+    socket.write(request.data(), request.size());
     if (!socket.waitForBytesWritten(remainingMs(deadline))) {
         return false;
     }
     QByteArray reply;
-    while (reply.size() < kReply.size()) {
+    while (reply.size() < expected.size()) {
         if (socket.bytesAvailable() == 0 && !socket.waitForReadyRead(remainingMs(deadline))) {
             return false;
         }
-        reply += socket.read(kReply.size() - reply.size());
+        reply += socket.read(expected.size() - reply.size());
     }
-    return reply == kReply;
+    return reply == expected;
 }
 
 void drop(QLocalSocket* peer) {

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <QByteArrayView>
 #include <QLocalServer>
 #include <QLockFile>
 #include <QObject>
@@ -27,6 +28,11 @@ public:
         Secondary,   // the running program took the request: end now
         Unreachable, // a live program holds the lock but did not answer in time
     };
+
+    // What a later start sends, and what the running program answers once its
+    // window is back. Anything else on the socket is dropped unanswered.
+    static constexpr QByteArrayView kRequest{"alerts: restore\n"};
+    static constexpr QByteArrayView kReply{"alerts: restored\n"};
 
     // How long a later start keeps trying: the running program may be between
     // taking the lock and listening, or busy starting up.
