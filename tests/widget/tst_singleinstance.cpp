@@ -193,7 +193,8 @@ private slots:
         QTest::newRow("request and more") << request() + "x" << false << true;
         QTest::newRow("request, uppercase") << request().toUpper() << false << true;
         QTest::newRow("a zero byte") << QByteArray(1, '\0') << false << true;
-        QTest::newRow("64 KiB of 0xff") << QByteArray(64 * 1024, '\xff') << false << true;
+        QTest::newRow("64 KiB of 0xff")
+            << QByteArray(qsizetype{64} * 1024, '\xff') << false << true;
     }
     void strayBytesAreDropped() {
         QFETCH(QByteArray, bytes);
