@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: MIT
+#include "platform/SingleInstance.h"
 #include "ui/frmMain.h"
 
 #include <QApplication>
@@ -33,11 +34,32 @@ int main(int argc, char* argv[]) {
     // main window's unload does.
     QApplication::setQuitOnLastWindowClosed(false);
 
+    // One program per user: a second start brings the running one's window back
+    // and ends before it makes a window or a server connection of its own.
+    using Role = alerts::platform::SingleInstance::Role;
+    alerts::platform::SingleInstance instance;
+    switch (instance.start()) {
+    case Role::Primary:
+        break;
+    case Role::Secondary:
+        return 0;
+    case Role::Unreachable:
+        qWarning("alerts: already running, but not answering; not starting a second copy");
+        return 1;
+    }
+
     alerts::ui::frmMain window;
     QObject::connect(&window, &alerts::ui::frmMain::unloaded, &app, &QCoreApplication::quit,
                      Qt::QueuedConnection);
     // Logging off or shutting down unloads the main window like its close box does.
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &window, &QWidget::close);
+    // A second start restores the window as the tray menu's "Open/Restore" does.
+    QObject::connect(&instance, &alerts::platform::SingleInstance::restoreRequested, &window,
+                     [&window] {
+                         if (!window.isUnloaded()) {
+                             window.mnuOpen_Click();
+                         }
+                     });
     window.show();
 
     const int status = QApplication::exec();

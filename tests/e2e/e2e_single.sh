@@ -1,0 +1,119 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
+# One program per user: started again while it waits hidden in the tray, the
+# running program brings its window back and the new start ends at once, with
+# no second connection, popup or siren. After the program is killed, what it
+# left behind does not stop the next start.
+source "$(dirname "$0")/lib.sh"
+e2e_init
+
+SECOND_START_LIMIT_MS=2000
+
+main_window() {
+    local found
+    found=$(xdotool search --all --onlyvisible --pid "$ALERTS_PID" --name '^Zuded Orazaviz$' \
+        2>/dev/null) || true
+    head -n1 <<<"$found"
+}
+main_shown() { [[ -n $(main_window) ]]; }
+map_state() { xwininfo -id "$1" 2>/dev/null | awk '/Map State:/ {print $3}'; }
+is_mapped() { [[ $(map_state "$1") == IsViewable ]]; }
+is_unmapped() { [[ $(map_state "$1") == IsUnMapped ]]; }
+# The window shows more than a black rectangle: it has painted itself.
+painted() {
+    import -window "$1" "$E2E_TMP/painted.png" &&
+        e2e_gt "$(convert "$E2E_TMP/painted.png" -format '%[fx:mean]' info:)" 0.3
+}
+popups() { xwininfo -root -children | awk '/ 185x121[-+]/ {print $1}'; }
+popup_count() { popups | grep -c . || true; }
+popup_shown() { (($(popup_count) > 0)); }
+clients_connected() { grep -c '^client connected' "$E2E_ANNOUNCE_LOG" || true; }
+
+# second_start NAME : starts the program again, as a click on its desktop entry
+# would, and expects it to end with status 0 within the limit.
+second_start() {
+    local started status=0 took
+    started=$(_e2e_now_ms)
+    timeout 10 env QT_QPA_PLATFORM=xcb "$ALERTS_BIN_DIR/alerts" >>"$E2E_TMP/second.log" 2>&1 ||
+        status=$?
+    took=$(($(_e2e_now_ms) - started))
+    echo "$1: the second start ended with status $status after $took ms" >&2
+    e2e_assert_eq "$status" 0 "$1: exit status of the second start"
+    ((took <= SECOND_START_LIMIT_MS)) || e2e_fail "$1: the second start took $took ms"
+}
+
+e2e_start_x
+e2e_start_sound
+e2e_start_announce
+e2e_start_alerts
+e2e_wait_announce_log '^client connected 1$' 5
+first_pid=$ALERTS_PID
+
+# --- started again while hidden in the tray ------------------------------------------
+
+e2e_click "$ALERTS_WID" 100 116 # "Hide"
+e2e_wait 5 is_unmapped "$ALERTS_WID"
+main_shown && e2e_fail "the window is still shown after Hide"
+
+second_start "hidden in the tray"
+e2e_wait 5 main_shown
+main=$(main_window)
+e2e_wait 5 is_mapped "$main"
+e2e_wait 5 painted "$main"
+[[ $(xprop -id "$main" _NET_WM_STATE) != *HIDDEN* ]] || e2e_fail "the restored window is minimised"
+e2e_screenshot restored
+
+# The second start made no window, and no connection of its own.
+e2e_assert_eq "$(xdotool search --all --onlyvisible --name '^Zuded Orazaviz$' | grep -c .)" 1 \
+    "main windows on screen"
+e2e_assert_eq "$(clients_connected)" 1 "connections the server has seen"
+
+# One announcement: one popup and one siren.
+rec=$E2E_OUT/one-siren.wav
+e2e_record_start "$rec"
+t=$(e2e_record_pos)
+e2e_announce 'player7|Chess|Hall 2'
+e2e_assert_eq "$E2E_LAST_SENT" "sent 30 to 1 clients" "delivery after the second start"
+e2e_wait 10 popup_shown
+e2e_screenshot popup
+e2e_wait_sound "$t" 5
+e2e_wait_sound_end "$t" 0.3 10
+e2e_record_stop
+e2e_assert_eq "$(popup_count)" 1 "popups for one announcement"
+mapfile -t onsets < <(e2e_sound_onsets "$rec" 0.01 0.005)
+e2e_assert_eq "${#onsets[@]}" 1 "sirens for one announcement"
+read -r start end < <(e2e_sound_spans "$rec" 0.01 0.005)
+length=$(awk -v s="$start" -v e="$end" 'BEGIN {print e - s}')
+e2e_gt 2.0 "$length" || e2e_fail "the siren sounded for ${length}s, longer than one"
+
+# Started again with the window on screen: it stays, still one of it.
+second_start "window shown"
+e2e_assert_eq "$(main_window)" "$main" "the main window after a start while shown"
+e2e_assert_eq "$(clients_connected)" 1 "connections the server has seen"
+
+# --- after a crash -----------------------------------------------------------------
+
+kill -KILL "$first_pid"
+wait "$first_pid" 2>/dev/null || true
+_e2e_forget "$first_pid"
+ALERTS_PID=""
+e2e_wait_announce_log '^client disconnected 0 ' 5
+# What the killed program held is still there.
+[[ -f $XDG_RUNTIME_DIR/alerts.lock && -S $XDG_RUNTIME_DIR/alerts.socket ]] ||
+    e2e_fail "no lock and socket left behind by the killed program: $(ls -A "$XDG_RUNTIME_DIR")"
+
+e2e_start_alerts
+e2e_wait 5 painted "$ALERTS_WID"
+e2e_wait_announce_count '^client connected 1$' 2 5
+e2e_screenshot after-crash
+# And it is the one a later start reaches.
+second_start "after the crash"
+e2e_assert_eq "$(clients_connected)" 2 "connections the server has seen"
+e2e_alerts_alive || e2e_fail "the program restarted after the crash has died"
+
+# A clean exit leaves nothing behind.
+e2e_click "$ALERTS_WID" 164 116 # "Exit"
+e2e_wait_alerts_exit 10
+e2e_assert_eq "$ALERTS_STATUS" 0 "exit status after Exit"
+e2e_assert_eq "$(ls -A "$XDG_RUNTIME_DIR" | grep -c '^alerts\.' || true)" 0 \
+    "files of the program left in the runtime directory"
