@@ -47,7 +47,6 @@ e2e_start_sound
 e2e_start_announce
 e2e_start_alerts
 e2e_wait_announce_log '^client connected 1$' 5
-first_pid=$ALERTS_PID
 
 # --- started again while hidden in the tray ------------------------------------------
 
@@ -93,10 +92,7 @@ e2e_assert_eq "$(clients_connected)" 1 "connections the server has seen"
 
 # --- after a crash -----------------------------------------------------------------
 
-kill -KILL "$first_pid"
-wait "$first_pid" 2>/dev/null || true
-_e2e_forget "$first_pid"
-ALERTS_PID=""
+e2e_kill_alerts
 e2e_wait_announce_log '^client disconnected 0 ' 5
 # What the killed program held is still there.
 [[ -f $XDG_RUNTIME_DIR/alerts.lock && -S $XDG_RUNTIME_DIR/alerts.socket ]] ||

@@ -20,6 +20,18 @@ tray_icon() {
         inside && /\("alerts" "Alert"\)/ { print $1; found = 1 }' <<<"$tree"
 }
 has_tray_icon() { [[ -n $(tray_icon) ]]; }
+# Waits for the icon after a "Hide"; if it never comes, tells whether the window
+# was hidden or only minimised.
+wait_tray_icon() {
+    local i
+    for ((i = 0; i < 100; i++)); do
+        has_tray_icon && return 0
+        sleep 0.05
+    done
+    _e2e_log "main window $main: $(xprop -id "$main" WM_STATE _NET_WM_STATE 2>&1 | tr '\n' ' ')"
+    in_taskbar "$main" && _e2e_log "the main window is still in the taskbar"
+    e2e_fail "no icon in the tray 5 s after the window was hidden"
+}
 no_tray_icon() { [[ -z $(tray_icon) ]]; }
 
 # Top-level override-redirect windows of the program on screen, by kind:
@@ -160,7 +172,7 @@ no_tray_icon || e2e_fail "an icon is in the tray before the window was hidden"
 
 e2e_click "$main" 100 116 # "Hide"
 e2e_wait 5 is_unmapped "$main"
-e2e_wait 5 has_tray_icon
+wait_tray_icon
 e2e_wait 5 not_in_taskbar "$main"
 icons=$(tray_icon)
 e2e_assert_eq "$(grep -c . <<<"$icons")" 1 "icons in the tray"
@@ -215,7 +227,7 @@ e2e_alerts_alive || e2e_fail "closing the About window ended the program"
 
 e2e_click "$main" 100 116 # "Hide"
 e2e_wait 5 is_unmapped "$main"
-e2e_wait 5 has_tray_icon
+wait_tray_icon
 ended_pid=$ALERTS_PID
 exit_through_tray_menu "under openbox"
 e2e_wait 5 no_tray_icon
@@ -232,7 +244,7 @@ main=$ALERTS_WID
 e2e_wait 5 is_mapped "$main"
 e2e_click "$main" 100 116 # "Hide"
 e2e_wait 5 is_unmapped "$main"
-e2e_wait 5 has_tray_icon
+wait_tray_icon
 exit_through_tray_menu "without a window manager" no-wm-exit
 
 # --- no tray host -----------------------------------------------------------------

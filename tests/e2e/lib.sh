@@ -512,6 +512,16 @@ e2e_wait_alerts_exit() {
 }
 _e2e_not_alive() { ! _e2e_alive "$1"; }
 
+# Kills the program as a crash would: no chance to clean up after itself.
+e2e_kill_alerts() {
+    [[ -n $ALERTS_PID ]] || e2e_fail "the program is not running"
+    kill -KILL "$ALERTS_PID"
+    wait "$ALERTS_PID" 2>/dev/null || true
+    _e2e_forget "$ALERTS_PID"
+    ALERTS_PID=""
+    ALERTS_WID=""
+}
+
 # Stops the program if it is still running; prints nothing.
 e2e_stop_alerts() {
     [[ -n $ALERTS_PID ]] || return 0
