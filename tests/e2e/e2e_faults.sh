@@ -12,14 +12,13 @@ e2e_start_announce
 e2e_start_alerts
 e2e_wait_announce_log '^client connected 1' 15
 
-popup_window() { xwininfo -root -children | awk '!found && / 185x121[-+]/ { print $1; found = 1 }'; }
-popup_top() { xwininfo -id "$(popup_window)" | awk '/Absolute upper-left Y:/ {print $NF}'; }
+popup_top() { xwininfo -id "$(e2e_popup_window)" | awk '/Absolute upper-left Y:/ {print $NF}'; }
 read -r _ screen_h < <(xdpyinfo | awk '/dimensions:/ {split($2, d, "x"); print d[1], d[2]}')
 popup_at() { [[ $(popup_top) == "$1" ]]; }
 
 # Load the popup with an ordinary record, let it settle, then take the baseline.
 e2e_announce "player7|Chess|Hall 2"
-e2e_wait 5 popup_window
+e2e_wait 5 e2e_popup_window
 e2e_wait 10 popup_at "$screen_h"
 rss0=$(e2e_rss_kb "$ALERTS_PID")
 fds0=$(e2e_fd_count "$ALERTS_PID")

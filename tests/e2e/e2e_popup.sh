@@ -25,8 +25,7 @@ e2e_wait_announce_log '^client connected 1' 15
 # The main window's own mapping proves that xev listened before any popup existed.
 e2e_wait 10 grep -q '^MapNotify' "$MOVES_LOG"
 
-popup_window() { xwininfo -root -children | awk '!found && / 185x121[-+]/ { print $1; found = 1 }'; }
-popup_exists() { [[ -n $(popup_window) ]]; }
+popup_exists() { [[ -n $(e2e_popup_window) ]]; }
 
 # "x y" for each move of the popup, in order.
 popup_moves() {
@@ -66,7 +65,7 @@ focus_kept() { e2e_assert_eq "$(xdotool getwindowfocus)" "$FOCUS" "$1: the focus
 t_announce=$EPOCHREALTIME
 e2e_announce "player7|Chess|Hall 2"
 e2e_wait 10 popup_exists
-POPUP=$(popup_window)
+POPUP=$(e2e_popup_window)
 t_seen=$EPOCHREALTIME
 e2e_wait 5 popup_at "$REST"
 t_rest=$EPOCHREALTIME

@@ -6,7 +6,7 @@
 # siren starts it again from the beginning.
 source "$(dirname "$0")/lib.sh"; e2e_init
 
-SIREN_LOW=660 SIREN_HIGH=990 SIREN_S=1.6
+SIREN_S=1.6
 # Client coordinates of two option boxes.
 DISABLE_X=40 DISABLE_Y=80
 SOUND_X=40 SOUND_Y=64
@@ -23,33 +23,14 @@ e2e_start_alerts --bin "$bin/alerts"
 e2e_wait_announce_log '^client connected 1$' 5
 
 # announce_and_record NAME : records one announcement until its sound is over.
-announce_and_record() {
-    local rec=$E2E_OUT/$1.wav
-    e2e_record_start "$rec"
-    local t
-    t=$(e2e_record_pos)
-    e2e_announce "player7|Chess|$1"
-    [[ $E2E_LAST_SENT == *" to 1 clients" ]] || e2e_fail "$1: record not delivered"
-    e2e_wait_sound "$t" 5
-    e2e_wait_sound_end "$t" 0.3 10
-    e2e_record_stop
-}
-
-siren_heard() { # FILE: both tones of the siren, and not the bell
-    local low high bell
-    low=$(e2e_sound_tone "$1" $SIREN_LOW)
-    high=$(e2e_sound_tone "$1" $SIREN_HIGH)
-    bell=$(e2e_sound_tone "$1" "$E2E_BELL_HZ")
-    echo "  tones: ${SIREN_LOW}Hz $low, ${SIREN_HIGH}Hz $high, bell $bell" >&2
-    e2e_gt "$low" 0.02 && e2e_gt "$high" 0.02 && e2e_gt 0.005 "$bell"
-}
+announce_and_record() { e2e_record_announcement "$E2E_OUT/$1.wav" "player7|Chess|$1"; }
 
 # 1. "Both Alerts" is checked at start: the siren sounds.
 announce_and_record both
 rms=$(e2e_sound_rms "$E2E_OUT/both.wav")
 echo "both: RMS $rms, sound $(e2e_sound_spans "$E2E_OUT/both.wav" | tr '\n' ' ')" >&2
 e2e_gt "$rms" 0.05 || e2e_fail "no siren under Both Alerts (RMS $rms)"
-siren_heard "$E2E_OUT/both.wav" || e2e_fail "what played under Both Alerts is not the siren"
+e2e_siren_heard "$E2E_OUT/both.wav" || e2e_fail "what played under Both Alerts is not the siren"
 read -r start end < <(e2e_sound_spans "$E2E_OUT/both.wav")
 length=$(awk -v s="$start" -v e="$end" 'BEGIN {print e - s}')
 e2e_gt "$length" 1.4 || e2e_fail "the siren was cut short: ${length}s of ${SIREN_S}s"
@@ -72,8 +53,8 @@ e2e_click "$ALERTS_WID" $SOUND_X $SOUND_Y
 rm "$bin/Media/siren.wav"
 announce_and_record missing
 bell=$(e2e_sound_tone "$E2E_OUT/missing.wav" "$E2E_BELL_HZ")
-low=$(e2e_sound_tone "$E2E_OUT/missing.wav" $SIREN_LOW)
-echo "missing: bell $bell, ${SIREN_LOW}Hz $low, RMS $(e2e_sound_rms "$E2E_OUT/missing.wav")" >&2
+low=$(e2e_sound_tone "$E2E_OUT/missing.wav" $E2E_SIREN_LOW_HZ)
+echo "missing: bell $bell, ${E2E_SIREN_LOW_HZ}Hz $low, RMS $(e2e_sound_rms "$E2E_OUT/missing.wav")" >&2
 e2e_gt "$bell" 0.02 || e2e_fail "no default sound without the siren file"
 e2e_gt 0.005 "$low" || e2e_fail "a siren played without the siren file"
 e2e_alerts_alive || e2e_fail "the program died without its siren"
@@ -81,7 +62,7 @@ e2e_alerts_alive || e2e_fail "the program died without its siren"
 # 4. The siren put back plays again.
 cp "$ALERTS_BIN_DIR/Media/siren.wav" "$bin/Media/siren.wav"
 announce_and_record restored
-siren_heard "$E2E_OUT/restored.wav" || e2e_fail "the siren put back in place did not play"
+e2e_siren_heard "$E2E_OUT/restored.wav" || e2e_fail "the siren put back in place did not play"
 
 # 5. A second announcement during the siren starts it again from the beginning.
 rec=$E2E_OUT/restart.wav

@@ -59,9 +59,6 @@ menus_open() {
 }
 tip_shown() { [[ -n $(program_popups tip) ]]; }
 
-map_state() { xwininfo -id "$1" 2>/dev/null | awk '/Map State:/ {print $3}'; }
-is_mapped() { [[ $(map_state "$1") == IsViewable ]]; }
-is_unmapped() { [[ $(map_state "$1") == IsUnMapped ]]; }
 in_taskbar() { xprop -root _NET_CLIENT_LIST | grep -qi "$(printf '0x%x' "$1")"; }
 not_in_taskbar() { ! in_taskbar "$1"; }
 wm_state() { xprop -id "$1" WM_STATE 2>/dev/null | awk '/window state:/ {print $3}'; }
@@ -72,19 +69,6 @@ about_window() {
     found=$(xdotool search --all --onlyvisible --pid "$ALERTS_PID" --name '^About$' 2>/dev/null) || true
     head -n1 <<<"$found"
 }
-main_window() {
-    local found
-    found=$(xdotool search --all --onlyvisible --pid "$ALERTS_PID" --name '^Zuded Orazaviz$' \
-        2>/dev/null) || true
-    head -n1 <<<"$found"
-}
-# The window shows more than a black rectangle: it has painted itself.
-painted() {
-    import -window "$1" "$E2E_TMP/painted.png" &&
-        e2e_gt "$(convert "$E2E_TMP/painted.png" -format '%[fx:mean]' info:)" 0.3
-}
-
-main_shown() { [[ -n $(main_window) ]]; }
 
 
 # The user's way out: the tray icon's menu, rest on "About", along its line into
@@ -166,12 +150,12 @@ ticker_lines() {
 e2e_start_x
 e2e_start_alerts
 main=$ALERTS_WID
-e2e_wait 5 is_mapped "$main"
+e2e_wait 5 e2e_is_mapped "$main"
 in_taskbar "$main" || e2e_fail "the main window is not in the taskbar at start"
 no_tray_icon || e2e_fail "an icon is in the tray before the window was hidden"
 
 e2e_click "$main" 100 116 # "Hide"
-e2e_wait 5 is_unmapped "$main"
+e2e_wait 5 e2e_is_unmapped "$main"
 wait_tray_icon
 e2e_wait 5 not_in_taskbar "$main"
 icons=$(tray_icon)
@@ -208,9 +192,9 @@ e2e_assert_eq "$(ticker_lines "$about")" 4 "lines of text in the ticker label"
 # "Open/Restore" brings the window back (in a fresh native window) and the icon goes.
 point_at_line "$menu" 1 2
 xdotool click 1
-e2e_wait 5 main_shown
-main=$(main_window)
-e2e_wait 5 painted "$main"
+e2e_wait 5 e2e_main_shown
+main=$(e2e_main_window)
+e2e_wait 5 e2e_painted "$main"
 e2e_wait 5 no_tray_icon
 e2e_wait 5 in_taskbar "$main"
 [[ $(xprop -id "$main" _NET_WM_STATE) != *HIDDEN* ]] || e2e_fail "the restored window is minimised"
@@ -226,7 +210,7 @@ e2e_alerts_alive || e2e_fail "closing the About window ended the program"
 # --- Exit from the submenu of "About" --------------------------------------------
 
 e2e_click "$main" 100 116 # "Hide"
-e2e_wait 5 is_unmapped "$main"
+e2e_wait 5 e2e_is_unmapped "$main"
 wait_tray_icon
 ended_pid=$ALERTS_PID
 exit_through_tray_menu "under openbox"
@@ -241,9 +225,9 @@ e2e_screenshot after-exit
 e2e_start_x --no-wm
 e2e_start_alerts
 main=$ALERTS_WID
-e2e_wait 5 is_mapped "$main"
+e2e_wait 5 e2e_is_mapped "$main"
 e2e_click "$main" 100 116 # "Hide"
-e2e_wait 5 is_unmapped "$main"
+e2e_wait 5 e2e_is_unmapped "$main"
 wait_tray_icon
 exit_through_tray_menu "without a window manager" no-wm-exit
 
@@ -252,15 +236,15 @@ exit_through_tray_menu "without a window manager" no-wm-exit
 e2e_start_x --no-tray
 e2e_start_alerts
 main=$ALERTS_WID
-e2e_wait 5 is_mapped "$main"
+e2e_wait 5 e2e_is_mapped "$main"
 e2e_click "$main" 100 116 # "Hide"
 e2e_wait 5 is_iconic "$main"
 in_taskbar "$main" || e2e_fail "without a tray the minimised window left the taskbar"
 no_tray_icon || e2e_fail "an icon appeared without a tray"
 # Reachable: the taskbar's way of bringing it back works.
 xdotool windowactivate "$main"
-e2e_wait 5 is_mapped "$main"
-e2e_wait 5 painted "$main"
+e2e_wait 5 e2e_is_mapped "$main"
+e2e_wait 5 e2e_painted "$main"
 e2e_screenshot no-tray-restored
 in_taskbar "$main" || e2e_fail "without a tray the window was hidden after all"
 e2e_click "$main" 164 116 # "Exit"

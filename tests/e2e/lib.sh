@@ -101,14 +101,20 @@ _e2e_alive() {
     [[ -n $state && $state != Z* ]]
 }
 
-# Stops one spawned process group: TERM, then KILL after a grace period.
-_e2e_stop_group() {
-    local pid=$1 grace=${2:-3} i
-    kill -TERM -- "-$pid" 2>/dev/null || kill -TERM "$pid" 2>/dev/null || true
-    for ((i = 0; i < grace * 20; i++)); do
-        _e2e_alive "$pid" || break
+# _e2e_wait_gone PID SECONDS : gives a process that long to end; never fails.
+_e2e_wait_gone() {
+    local i
+    for ((i = 0; i < $2 * 20; i++)); do
+        _e2e_alive "$1" || return 0
         sleep 0.05
     done
+}
+
+# Stops one spawned process group: TERM, then KILL after a grace period.
+_e2e_stop_group() {
+    local pid=$1 grace=${2:-3}
+    kill -TERM -- "-$pid" 2>/dev/null || kill -TERM "$pid" 2>/dev/null || true
+    _e2e_wait_gone "$pid" "$grace"
     kill -KILL -- "-$pid" 2>/dev/null || true
     wait "$pid" 2>/dev/null || true
     _e2e_forget "$pid"
@@ -278,6 +284,20 @@ e2e_window_geometry() {
         END {print x, y, w, h}'
 }
 
+e2e_map_state() { xwininfo -id "$1" 2>/dev/null | awk '/Map State:/ {print $3}'; }
+e2e_is_mapped() { [[ $(e2e_map_state "$1") == IsViewable ]]; }
+e2e_is_unmapped() { [[ $(e2e_map_state "$1") == IsUnMapped ]]; }
+
+# The window shows more than a black rectangle: it has painted itself.
+e2e_painted() {
+    import -window "$1" "$E2E_TMP/painted.png" &&
+        e2e_gt "$(convert "$E2E_TMP/painted.png" -format '%[fx:mean]' info:)" 0.3
+}
+
+# The popups on screen (the 185 x 121 top-level windows), and the first of them.
+e2e_popups() { xwininfo -root -children | awk '/ 185x121[-+]/ {print $1}'; }
+e2e_popup_window() { e2e_popups | head -n1; }
+
 # e2e_click WID X Y : left click at client coordinates of a window.
 e2e_click() {
     local x y w h
@@ -336,11 +356,7 @@ e2e_record_stop() {
     [[ -n $E2E_RECORD_PID ]] || e2e_fail "no recording is running"
     # parec writes the WAV header's sizes when it is interrupted.
     kill -INT "$E2E_RECORD_PID" 2>/dev/null || true
-    local i
-    for ((i = 0; i < 60; i++)); do
-        _e2e_alive "$E2E_RECORD_PID" || break
-        sleep 0.05
-    done
+    _e2e_wait_gone "$E2E_RECORD_PID" 3
     _e2e_stop_group "$E2E_RECORD_PID" 1
     E2E_RECORD_PID=""
 }
@@ -361,6 +377,20 @@ e2e_sound_tone() { "$E2E_PYTHON" "$E2E_LIB_DIR/wavtool.py" tone "$@"; }
 
 # e2e_record_pos : seconds recorded so far by the running recording.
 e2e_record_pos() { "$E2E_PYTHON" "$E2E_LIB_DIR/wavtool.py" duration "$E2E_RECORD_FILE"; }
+
+# The siren's two tones (tools/make-siren).
+E2E_SIREN_LOW_HZ=660
+E2E_SIREN_HIGH_HZ=990
+
+# e2e_siren_heard FILE : both tones of the siren are in the recording, the bell is not.
+e2e_siren_heard() {
+    local low high bell
+    low=$(e2e_sound_tone "$1" $E2E_SIREN_LOW_HZ)
+    high=$(e2e_sound_tone "$1" $E2E_SIREN_HIGH_HZ)
+    bell=$(e2e_sound_tone "$1" "$E2E_BELL_HZ")
+    _e2e_log "tones in $(basename "$1"): ${E2E_SIREN_LOW_HZ}Hz $low, ${E2E_SIREN_HIGH_HZ}Hz $high, bell $bell"
+    e2e_gt "$low" 0.02 && e2e_gt "$high" 0.02 && e2e_gt 0.005 "$bell"
+}
 
 _e2e_heard_since() { [[ -n $(e2e_sound_spans "$E2E_RECORD_FILE" 0.01 0.02 "$1") ]]; }
 _e2e_recorded_past() { e2e_gt "$(e2e_record_pos)" "$1"; }
@@ -430,6 +460,19 @@ _e2e_count_above() { (($(_e2e_announce_count "$1") > $2)); }
 # e2e_announce "starter|kind|place"
 e2e_announce() { _e2e_announce_line "$1"; }
 
+# e2e_record_announcement FILE "starter|kind|place" : records the sink while one
+# client is sent the announcement, until the sound it caused is over.
+e2e_record_announcement() {
+    e2e_record_start "$1"
+    local t
+    t=$(e2e_record_pos)
+    e2e_announce "$2"
+    [[ $E2E_LAST_SENT == *" to 1 clients" ]] || e2e_fail "$2: not delivered ($E2E_LAST_SENT)"
+    e2e_wait_sound "$t" 5
+    e2e_wait_sound_end "$t" 0.3 10
+    e2e_record_stop
+}
+
 # e2e_announce_cmd "!raw HEX" | "!close" | "!reset" | "!quit"
 e2e_announce_cmd() {
     if [[ $1 == '!raw'* ]]; then
@@ -454,11 +497,7 @@ e2e_wait_announce_count() {
 e2e_stop_announce() {
     [[ -n $E2E_ANNOUNCE_PID ]] || return 0
     printf '!quit\n' >&"$E2E_ANNOUNCE_FD" || true
-    local i
-    for ((i = 0; i < 60; i++)); do
-        _e2e_alive "$E2E_ANNOUNCE_PID" || break
-        sleep 0.05
-    done
+    _e2e_wait_gone "$E2E_ANNOUNCE_PID" 3
     _e2e_stop_group "$E2E_ANNOUNCE_PID" 1
     E2E_ANNOUNCE_PID=""
     exec {E2E_ANNOUNCE_FD}>&-
@@ -467,10 +506,18 @@ e2e_stop_announce() {
 
 # --- the program ---------------------------------------------------------------
 
+# The program's main window on screen, if it has one.
+e2e_main_window() {
+    local found
+    found=$(xdotool search --all --onlyvisible --pid "$ALERTS_PID" --name '^Zuded Orazaviz$' \
+        2>/dev/null) || true
+    head -n1 <<<"$found"
+}
+e2e_main_shown() { [[ -n $(e2e_main_window) ]]; }
+
 _e2e_find_window() {
     local wid
-    wid=$(xdotool search --all --onlyvisible --pid "$ALERTS_PID" --name '^Zuded Orazaviz$' 2>/dev/null |
-        head -n1 || true)
+    wid=$(e2e_main_window)
     [[ -n $wid ]] || return 1
     ALERTS_WID=$wid
 }
