@@ -15,6 +15,8 @@ ALERTS_PACKAGES=(
     pulseaudio pulseaudio-utils sox
     # the package: built, checked, installed into a fresh Debian root
     dpkg-dev debootstrap appstream desktop-file-utils binutils-mingw-w64-x86-64
+    # a private session bus for the desktop services a test starts
+    dbus-daemon dbus-bin
     # the harness itself
     iproute2 util-linux procps psmisc python3 coreutils
 )

@@ -305,6 +305,17 @@ e2e_click() {
     xdotool mousemove --sync $((x + $2)) $((y + $3)) click 1
 }
 
+# e2e_start_session_bus : a private D-Bus session bus for this test alone; the
+# programs started after it (tray hosts, accessibility, the program) meet there.
+e2e_start_session_bus() {
+    local address=unix:path=$E2E_TMP/session-bus
+    _e2e_spawn dbus-daemon --session --nofork --nopidfile --address="$address" \
+        >"$E2E_TMP/dbus.log" 2>&1
+    export DBUS_SESSION_BUS_ADDRESS=$address
+    e2e_wait 10 dbus-send --session --dest=org.freedesktop.DBus --type=method_call \
+        --print-reply /org/freedesktop/DBus org.freedesktop.DBus.GetId
+}
+
 # --- sound -------------------------------------------------------------------
 
 _e2e_pulse_up() { pactl info >/dev/null 2>&1; }
