@@ -3,6 +3,7 @@
 
 #include "core/ticker.h"
 #include "platform/ClassicFont.h"
+#include "platform/ProgramIcon.h"
 #include "ui/FormTimer.h"
 
 #include <QCloseEvent>
@@ -41,6 +42,7 @@ void keepOnOneLine(QLabel& label) {
 frmAbout::frmAbout(QWidget* parent) : QWidget(parent) {
     setFont(platform::classicFont());
     m_ui.setupUi(this);
+    setWindowIcon(platform::programIcon());
     // A fixed single border with the close box alone: no minimise, no maximise.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |

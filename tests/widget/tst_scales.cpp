@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
-// Every caption of the three windows fits its control whole, in the face the
-// program carries. Run once per device pixel ratio (QT_SCALE_FACTOR), on a desk
-// whose fontconfig offers only DejaVu, so that nothing but the carried face can
-// make the captions fit.
+// The three windows at a device pixel ratio (QT_SCALE_FACTOR): every caption fits
+// its control whole, in the face the program carries, and the icon is sharp. Run
+// once per ratio, on a desk whose fontconfig offers only DejaVu, so that nothing
+// but the carried face can make the captions fit.
 #include "core/ticker.h"
 #include "platform/ClassicFont.h"
 #include "ui/frmAbout.h"
@@ -12,18 +12,20 @@
 #include <QCheckBox>
 #include <QFile>
 #include <QGroupBox>
+#include <QImage>
 #include <QLabel>
 #include <QPushButton>
 #include <QRawFont>
 #include <QStyleOptionButton>
 #include <QTest>
 
+#include <cmath>
 #include <memory>
 
 using namespace Qt::StringLiterals;
 using namespace alerts;
 
-class tst_captions final : public QObject {
+class tst_scales final : public QObject {
     Q_OBJECT
 
     std::unique_ptr<ui::frmMain> m_main;
@@ -53,8 +55,9 @@ private slots:
     // The windows draw with the carried file itself, not with another release of
     // the family that the machine may have.
     void carriedFaceIsUsed() {
-        for (const auto& [file, bold] : {std::pair{":/alerts/fonts/LiberationSans-Regular.ttf", false},
-                                         std::pair{":/alerts/fonts/LiberationSans-Bold.ttf", true}}) {
+        for (const auto& [file, bold] :
+             {std::pair{":/alerts/fonts/LiberationSans-Regular.ttf", false},
+              std::pair{":/alerts/fonts/LiberationSans-Bold.ttf", true}}) {
             QFile carried(QString::fromLatin1(file));
             QVERIFY2(carried.open(QIODevice::ReadOnly), file);
             const QRawFont expected(carried.readAll(), 11);
@@ -64,6 +67,35 @@ private slots:
         }
         QCOMPARE(QRawFont::fromFont(m_popup->controls().lblTitle->font()).fontTable("head"),
                  QRawFont::fromFont(platform::classicFont(true)).fontTable("head"));
+    }
+
+    // Drawn from the 256 px picture wherever it is drawn larger than 32 px: at a
+    // whole ratio each pixel of the 32 px art becomes a clean square of device
+    // pixels, not a blur of a picture stretched up.
+    void iconIsSharp() {
+        const qreal ratio = m_about->devicePixelRatio();
+        if (ratio != std::floor(ratio)) {
+            QSKIP("no whole-pixel enlargement of the art to compare with at this ratio");
+        }
+        const QSize size = QSize(32, 32) * ratio;
+        const QImage art = QImage(u":/alerts/icon.png"_s)
+                               .scaled(size)
+                               .convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        // The windows' and the tray's icon, as the window system is given it.
+        for (const QWidget* window :
+             {static_cast<QWidget*>(m_main.get()), static_cast<QWidget*>(m_about.get()),
+              static_cast<QWidget*>(m_popup.get())}) {
+            QImage given = window->windowIcon().pixmap(QSize(32, 32), ratio).toImage();
+            given.setDevicePixelRatio(1);
+            QCOMPARE(given.convertToFormat(QImage::Format_ARGB32_Premultiplied), art);
+        }
+        // The About window's picture.
+        QImage drawn(size, QImage::Format_ARGB32_Premultiplied);
+        drawn.setDevicePixelRatio(ratio);
+        drawn.fill(Qt::transparent);
+        m_about->controls().Image1->render(&drawn, {}, {}, QWidget::DrawChildren);
+        drawn.setDevicePixelRatio(1);
+        QCOMPARE(drawn, art);
     }
 
     void captionFits_data() {
@@ -110,8 +142,8 @@ private slots:
                      qPrintable(u"%1 px for %2 px"_s.arg(metrics.horizontalAdvance(box->text()))
                                     .arg(room.width())));
         } else if (auto* button = qobject_cast<QPushButton*>(widget)) {
-            const int margins = 2 * button->style()->pixelMetric(QStyle::PM_ButtonMargin, nullptr,
-                                                                 button);
+            const int margins =
+                2 * button->style()->pixelMetric(QStyle::PM_ButtonMargin, nullptr, button);
             QVERIFY(metrics.horizontalAdvance(button->text()) + margins <= button->width());
         } else if (auto* frame = qobject_cast<QGroupBox*>(widget)) {
             QVERIFY(metrics.horizontalAdvance(frame->title()) <= frame->contentsRect().width());
@@ -148,5 +180,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(tst_captions)
-#include "tst_captions.moc"
+QTEST_MAIN(tst_scales)
+#include "tst_scales.moc"
