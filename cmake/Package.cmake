@@ -18,10 +18,11 @@ if(UNIX AND NOT APPLE)
     set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
     set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
     set(CPACK_DEBIAN_PACKAGE_SECTION games)
-    # Libraries come from dpkg-shlibdeps; the windows are laid out in Liberation
-    # Sans, which nothing linked pulls in.
+    # Libraries come from dpkg-shlibdeps; the windows' font is carried inside the
+    # program. The popup is placed through Qt's platform layer, whose interface
+    # holds within one Qt release only: Debian names that release qt6-base-abi.
     set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-    set(CPACK_DEBIAN_PACKAGE_DEPENDS fonts-liberation)
+    set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-base-abi (= ${Qt6Gui_VERSION})")
 else()
     set(CPACK_GENERATOR ZIP)
 endif()

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: MIT
+#include "platform/ClassicFont.h"
 #include "platform/SingleInstance.h"
 #include "ui/frmMain.h"
 
@@ -48,6 +49,8 @@ int main(int argc, char* argv[]) {
         return 1;
     }
 
+    // The windows are laid out in the font the program carries.
+    alerts::platform::loadClassicFont();
     alerts::ui::frmMain window;
     QObject::connect(&window, &alerts::ui::frmMain::unloaded, &app, &QCoreApplication::quit,
                      Qt::QueuedConnection);

@@ -13,8 +13,8 @@ int twipsToPixels(double twips, double twipsPerPixel) {
     return roundHalfEven(twips / twipsPerPixel);
 }
 
-int pixelsToTwips(int pixels, int twipsPerPixel) {
-    return pixels * twipsPerPixel;
+int pixelsToTwips(int pixels, double twipsPerPixel) {
+    return roundHalfEven(pixels * twipsPerPixel);
 }
 
 } // namespace alerts::core

@@ -48,6 +48,22 @@ MotionOutcome dismiss(int screenBottom) {
     return {.top = screenBottom, .timers = {.rise = false, .hold = kLeave, .fall = false}};
 }
 
+std::optional<int> followScreen(int top, int height, const ParkingPlace& before,
+                                const ParkingPlace& after, Glide glide) {
+    switch (glide) {
+    case Glide::None:
+        return top >= before.screenBottom ? after.screenBottom : after.screenBottom - height;
+    case Glide::Rising:
+        if (top > after.screenBottom) {
+            return after.screenBottom;
+        }
+        return kStay;
+    case Glide::Falling:
+        return kStay;
+    }
+    return kStay;
+}
+
 MotionOutcome announce() {
     return {.top = kStay, .timers = {.rise = true, .hold = false, .fall = false}};
 }

@@ -9,7 +9,7 @@ namespace alerts::core {
 inline constexpr int kMotionStepTwips = 30;
 
 // Where the popup parks: its left edge, flush right, and the screen's bottom edge.
-// Set once by the load handling and never followed afterwards.
+// Set by the load handling, and again whenever the screen changes size or place.
 struct ParkingPlace {
     int alertLeft = 0;
     int screenBottom = 0;
@@ -53,6 +53,18 @@ struct MotionOutcome {
 
 // A click: parked at once, motion stopped. A hold tick still pending stays pending.
 [[nodiscard]] MotionOutcome dismiss(int screenBottom);
+
+// Which of the two glides is under way, if any.
+enum class Glide { None, Rising, Falling };
+
+// The screen changed under the popup (a laptop taken off its dock, another
+// resolution, another primary screen), from `before` to `after`; returns the Top
+// to move to, if any. Standing still, the popup keeps its part: parked below the
+// new bottom edge, or at rest in the new corner. A glide under way carries on and
+// ends against the new edge, rising from no lower than just below it. Left moves
+// to the new `alertLeft` in every case.
+[[nodiscard]] std::optional<int> followScreen(int top, int height, const ParkingPlace& before,
+                                              const ParkingPlace& after, Glide glide);
 
 // A new announcement always takes over: a fall and a pending hold tick stop, and
 // the rise goes on (or starts) from where the popup stands. The popup thus never

@@ -1,17 +1,42 @@
 // SPDX-License-Identifier: MIT
 #include "platform/ClassicFont.h"
 
+#include <QFontDatabase>
 #include <QStringList>
 
 namespace alerts::platform {
 
+namespace {
+
+constexpr auto kCarriedFamily = "Liberation Sans";
+
+} // namespace
+
+void loadClassicFont() {
+    // Registered after the system's fonts, the carried files win over another
+    // release of the same family that the machine may have installed.
+    static const bool loaded = [] {
+        bool any = false;
+        for (const char* file : {":/alerts/fonts/LiberationSans-Regular.ttf",
+                                 ":/alerts/fonts/LiberationSans-Bold.ttf"}) {
+            any = QFontDatabase::addApplicationFont(QString::fromLatin1(file)) != -1 || any;
+        }
+        return any;
+    }();
+    Q_UNUSED(loaded);
+}
+
 QFont classicFont(bool bold) {
+    loadClassicFont();
     QFont font;
-    // Liberation Sans and Arial share MS Sans Serif's narrow widths closely enough
-    // that every caption fits the control it was sized for.
-    font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"),
-                      QStringLiteral("Liberation Sans"), QStringLiteral("Arial"),
-                      QStringLiteral("Helvetica"), QStringLiteral("DejaVu Sans")});
+    QStringList families;
+#if defined(Q_OS_WIN)
+    families << QStringLiteral("MS Sans Serif") << QStringLiteral("Microsoft Sans Serif");
+#endif
+    // Liberation Sans shares the narrow widths the designs were sized for;
+    // Arial has the same metrics where the carried face is missing.
+    families << QString::fromLatin1(kCarriedFamily) << QStringLiteral("Arial");
+    font.setFamilies(families);
     font.setPointSizeF(8.25);
     font.setWeight(bold ? QFont::Bold : QFont::Normal);
     font.setStyleHint(QFont::SansSerif);

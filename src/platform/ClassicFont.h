@@ -5,8 +5,13 @@
 
 namespace alerts::platform {
 
-// The small sans-serif face every window uses: MS Sans Serif 8.25 pt where it
-// exists, otherwise the closest face with similar metrics.
+// The face the windows are laid out in. The program carries it (Liberation Sans,
+// regular and bold) so that every caption fits its control whatever fonts the
+// machine has; on Windows the system's own MS Sans Serif still comes first.
+// Registers the carried face on first use; call it before any window exists.
+void loadClassicFont();
+
+// The small sans-serif face every window uses, at 8.25 pt.
 QFont classicFont(bool bold = false);
 
 } // namespace alerts::platform

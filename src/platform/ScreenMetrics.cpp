@@ -2,6 +2,7 @@
 #include "platform/ScreenMetrics.h"
 
 #include "core/geometry.h"
+#include "platform/DevicePixels.h"
 
 #include <QGuiApplication>
 #include <QScreen>
@@ -13,10 +14,10 @@ ScreenMetrics primaryScreenMetrics() {
     if (screen == nullptr) {
         return {};
     }
-    // Qt positions windows in device-independent pixels, so the factor is fixed
-    // whatever the display's density.
-    const QRect full = screen->geometry();
-    constexpr double twipsPerPixel = core::kTwipsPerPixel;
+    // Counted in the display's own pixels, so that whole twips land on whole
+    // pixels at every scale; a device-independent pixel stays 15 twips.
+    const double twipsPerPixel = core::kTwipsPerPixel / devicePixelsPerPixel(*screen);
+    const QRect full = devicePixelGeometry(*screen);
     return {.left = full.x() * twipsPerPixel,
             .top = full.y() * twipsPerPixel,
             .width = full.width() * twipsPerPixel,

@@ -3,8 +3,9 @@
 
 namespace alerts::platform {
 
-// The primary display's full area, task bar and panels included, in twips. Its
-// origin is (0, 0) unless another display lies to its left or above it.
+// The primary display's full area, task bar and panels included, in twips, and
+// its twips per device pixel: 1440 twips make an inch, so 15 at 96 dpi and 10 at
+// 144 dpi. Its origin is (0, 0) unless another display lies to its left or above it.
 struct ScreenMetrics {
     double left = 0;
     double top = 0;

@@ -3,24 +3,36 @@
 
 #include "core/ticker.h"
 #include "platform/ClassicFont.h"
+#include "platform/ProgramIcon.h"
 #include "ui/FormTimer.h"
 
 #include <QCloseEvent>
-#include <QFontMetrics>
+#include <QFontMetricsF>
+
+#include <cmath>
 
 namespace alerts::ui {
 
 namespace {
 
-// The substitute face runs a little wider than the bitmap font the design was
-// sized for; tighten the letters just enough to keep a one-line label on one line.
+// The version line runs a few pixels wider than the bitmap font it was sized
+// for. Close the letters up by just what the measured text exceeds the label
+// by, at whatever scale the window is drawn, so the line stays whole on one line.
 void keepOnOneLine(QLabel& label) {
-    constexpr int kTightestSpacing = 85; // percent
     QFont font = label.font();
-    for (int spacing = 100; spacing >= kTightestSpacing &&
-                            QFontMetrics(font).horizontalAdvance(label.text()) > label.width();
-         --spacing) {
-        font.setLetterSpacing(QFont::PercentageSpacing, spacing);
+    const QString text = label.text();
+    const qreal available = label.contentsRect().width();
+    const qreal natural = QFontMetricsF(font).horizontalAdvance(text);
+    if (text.isEmpty() || natural <= available) {
+        return;
+    }
+    // The spacing goes after every character; Qt keeps it in 1/64 pixel steps.
+    constexpr qreal kStep = 1.0 / 64;
+    qreal spacing = std::floor((available - natural) / text.size() / kStep) * kStep;
+    font.setLetterSpacing(QFont::AbsoluteSpacing, spacing);
+    for (int i = 0; i < 64 && QFontMetricsF(font).horizontalAdvance(text) > available; ++i) {
+        spacing -= kStep;
+        font.setLetterSpacing(QFont::AbsoluteSpacing, spacing);
     }
     label.setFont(font);
 }
@@ -30,6 +42,7 @@ void keepOnOneLine(QLabel& label) {
 frmAbout::frmAbout(QWidget* parent) : QWidget(parent) {
     setFont(platform::classicFont());
     m_ui.setupUi(this);
+    setWindowIcon(platform::programIcon());
     // A fixed single border with the close box alone: no minimise, no maximise.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |

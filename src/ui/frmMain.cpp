@@ -6,6 +6,7 @@
 #include "core/record.h"
 #include "platform/ClassicFont.h"
 #include "platform/OpenMenus.h"
+#include "platform/ProgramIcon.h"
 #include "platform/SoundPlayer.h"
 #include "ui/FormTimer.h"
 
@@ -45,6 +46,7 @@ frmMain::frmMain(ServerEndpoint endpoint, std::unique_ptr<platform::AlertSound> 
     }
     setFont(platform::classicFont());
     m_ui.setupUi(this);
+    setWindowIcon(platform::programIcon());
     // A fixed single border: a title bar with a minimise button, no maximise.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |

@@ -3,11 +3,15 @@
 
 #include "core/geometry.h"
 #include "platform/ClassicFont.h"
+#include "platform/DevicePixels.h"
+#include "platform/ProgramIcon.h"
 #include "platform/ScreenMetrics.h"
 #include "platform/TopMost.h"
 #include "ui/FormTimer.h"
 
+#include <QGuiApplication>
 #include <QMouseEvent>
+#include <QScreen>
 
 namespace alerts::ui {
 
@@ -23,6 +27,7 @@ bool releasedInside(const QWidget& widget, const QMouseEvent& event) {
 frmNewAlert::frmNewAlert(QWidget* parent) : QWidget(parent) {
     setFont(platform::classicFont());
     m_ui.setupUi(this);
+    setWindowIcon(platform::programIcon());
     // No border, no title bar, no taskbar button.
     setWindowFlags(Qt::Tool | Qt::FramelessWindowHint);
     // The design's own place, which the load handling leaves at once.
@@ -48,15 +53,44 @@ frmNewAlert::frmNewAlert(QWidget* parent) : QWidget(parent) {
     connect(&Timer3, &QTimer::timeout, this, &frmNewAlert::Timer3_Timer);
 
     Form_Load();
+
+    // The popup belongs to the primary screen's corner as that screen is now.
+    connect(qApp, &QGuiApplication::primaryScreenChanged, this, &frmNewAlert::watchPrimaryScreen);
+    watchPrimaryScreen();
 }
 
 void frmNewAlert::Form_Load() {
     // Shown first, at its design place, then parked below the screen.
     platform::makeTopMost(*this);
+    m_parking = currentParkingPlace();
+    moveTwips(m_parking.alertLeft, m_parking.screenBottom);
+}
+
+core::ParkingPlace frmNewAlert::currentParkingPlace() const {
     const platform::ScreenMetrics screen = platform::primaryScreenMetrics();
-    m_parking =
-        core::parkingPlace(screen.left + screen.width, screen.top + screen.height, widthTwips());
-    move(core::twipsToPixels(m_parking.alertLeft), core::twipsToPixels(m_parking.screenBottom));
+    return core::parkingPlace(screen.left + screen.width, screen.top + screen.height, widthTwips());
+}
+
+void frmNewAlert::watchPrimaryScreen() {
+    disconnect(m_screenWatch);
+    if (QScreen* screen = QGuiApplication::primaryScreen()) {
+        m_screenWatch =
+            connect(screen, &QScreen::geometryChanged, this, &frmNewAlert::followScreen);
+    }
+    followScreen();
+}
+
+void frmNewAlert::followScreen() {
+    const core::ParkingPlace now = currentParkingPlace();
+    if (now == m_parking) {
+        return;
+    }
+    using enum core::Glide;
+    const core::Glide glide = Timer1.isActive() ? Rising : Timer3.isActive() ? Falling : None;
+    const std::optional<int> top =
+        core::followScreen(topTwips(), heightTwips(), m_parking, now, glide);
+    m_parking = now;
+    moveTwips(m_parking.alertLeft, top.value_or(topTwips()));
 }
 
 void frmNewAlert::setAlertText(const QString& text) {
@@ -68,6 +102,7 @@ QString frmNewAlert::alertText() const {
 }
 
 void frmNewAlert::rise() {
+    followScreen(); // a change the window system has not reported yet
     apply(core::announce());
 }
 
@@ -108,21 +143,35 @@ void frmNewAlert::apply(const core::MotionOutcome& outcome) {
     }
 }
 
+// The window's place and size are read back from the window system in its own
+// pixels, at the screen's twips per pixel: at rest the popup's edges land on the
+// screen's edges whatever the scale.
 int frmNewAlert::topTwips() const {
-    return core::pixelsToTwips(frameGeometry().top());
+    return core::pixelsToTwips(platform::devicePixelGeometry(*this).top(),
+                               platform::primaryScreenMetrics().twipsPerPixelY);
 }
 
 int frmNewAlert::heightTwips() const {
-    return core::pixelsToTwips(frameGeometry().height());
+    return core::pixelsToTwips(platform::devicePixelGeometry(*this).height(),
+                               platform::primaryScreenMetrics().twipsPerPixelY);
 }
 
 int frmNewAlert::widthTwips() const {
-    return core::pixelsToTwips(frameGeometry().width());
+    return core::pixelsToTwips(platform::devicePixelGeometry(*this).width(),
+                               platform::primaryScreenMetrics().twipsPerPixelX);
 }
 
 void frmNewAlert::setTopTwips(int top) {
-    // Left stays where the load handling put it.
-    move(x(), core::twipsToPixels(top));
+    // Left stays where the load handling (or a change of screen) put it.
+    const platform::ScreenMetrics screen = platform::primaryScreenMetrics();
+    platform::moveToDevicePixel(*this, {platform::devicePixelGeometry(*this).left(),
+                                        core::twipsToPixels(top, screen.twipsPerPixelY)});
+}
+
+void frmNewAlert::moveTwips(int left, int top) {
+    const platform::ScreenMetrics screen = platform::primaryScreenMetrics();
+    platform::moveToDevicePixel(*this, {core::twipsToPixels(left, screen.twipsPerPixelX),
+                                        core::twipsToPixels(top, screen.twipsPerPixelY)});
 }
 
 void frmNewAlert::mousePressEvent(QMouseEvent* event) {

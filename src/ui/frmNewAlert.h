@@ -54,11 +54,15 @@ protected:
 private:
     void Form_Load();
     void apply(const core::MotionOutcome& outcome);
+    [[nodiscard]] core::ParkingPlace currentParkingPlace() const;
+    void watchPrimaryScreen();
+    void followScreen();
     // The window's actual place and size, read afresh each time.
     [[nodiscard]] int topTwips() const;
     [[nodiscard]] int heightTwips() const;
     [[nodiscard]] int widthTwips() const;
     void setTopTwips(int top);
+    void moveTwips(int left, int top);
 
     // Timers are children of the window, so unloading it stops them.
     QTimer Timer3{this};
@@ -66,6 +70,7 @@ private:
     QTimer Timer1{this};
     Ui::frmNewAlert m_ui{};
     core::ParkingPlace m_parking;
+    QMetaObject::Connection m_screenWatch;
     bool m_formPressed = false;
     bool m_alertPressed = false;
 };

@@ -294,8 +294,9 @@ e2e_painted() {
         e2e_gt "$(convert "$E2E_TMP/painted.png" -format '%[fx:mean]' info:)" 0.3
 }
 
-# The popups on screen (the 185 x 121 top-level windows), and the first of them.
-e2e_popups() { xwininfo -root -children | awk '/ 185x121[-+]/ {print $1}'; }
+# The popups on screen (the 185 x 121 top-level windows, or of the size given for
+# a scaled screen), and the first of them.
+e2e_popups() { xwininfo -root -children | awk -v size=" ${1:-185x121}" 'index($0, size "+") || index($0, size "-") {print $1}'; }
 e2e_popup_window() { e2e_popups | head -n1; }
 
 # e2e_click WID X Y : left click at client coordinates of a window.

@@ -16,6 +16,7 @@ bin/alerts -> ../lib/alerts/alerts
 lib/alerts/alerts
 lib/alerts/Media/siren.wav
 share/applications/$app_id.desktop
+share/doc/alerts/LICENSE.LiberationSans
 share/doc/alerts/copyright
 share/icons/hicolor/256x256/apps/$app_id.png
 share/icons/hicolor/32x32/apps/$app_id.png
@@ -34,6 +35,8 @@ got=$(cd "$prefix" && find . \( -type f -o -type l \) -printf '%P\t%l\n' |
 [[ -x $prefix/lib/alerts/alerts ]] || fail "the program is not executable"
 cmp -s "$prefix/lib/alerts/Media/siren.wav" "$source/resources/Media/siren.wav" ||
     fail "the installed siren is not the project's"
+grep -q "SIL Open Font License" "$prefix/share/doc/alerts/LICENSE.LiberationSans" ||
+    fail "the carried font's license is not installed"
 
 # 2. The desktop files, as the desktop's own tools read them.
 desktop=$prefix/share/applications/$app_id.desktop
@@ -79,9 +82,11 @@ got=$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ { sub(/^\.\/usr\//, "", $6); print $6
 [[ $(dpkg-deb -f "$deb" Package Version | tr '\n' ' ') == "Package: alerts Version: 1.00 " ]] ||
     fail "package name or version: $(dpkg-deb -f "$deb" Package Version | tr '\n' ' ')"
 depends=$(dpkg-deb -f "$deb" Depends)
-for needed in fonts-liberation libqt6widgets6 libqt6multimedia6 libqt6network6; do
+for needed in libqt6widgets6 libqt6multimedia6 libqt6network6 "qt6-base-abi (="; do
     [[ $depends == *"$needed"* ]] || fail "the package does not depend on $needed: $depends"
 done
+# The program carries its font.
+[[ $depends != *fonts-* ]] || fail "the package still depends on a font package: $depends"
 
 ((failures == 0)) || exit 1
 echo "install layout: as expected"

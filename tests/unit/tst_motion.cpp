@@ -224,6 +224,55 @@ private slots:
         QCOMPARE(place.screenBottom, screenBottom);
     }
 
+    // The screen shrinks to 600 pixels high or grows to 1024 under the popup. It
+    // keeps its part (parked, at rest) against the new edge, and a glide under
+    // way ends there; "then" plays on from the change.
+    void screenChange_data() {
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<int>("newBottom");
+        QTest::addColumn<int>("topAfter");
+        QTest::addColumn<QString>("then");
+        QTest::addColumn<int>("topAtEnd");
+        const int shrunk = 9000;
+        const int grown = 15360;
+        QTest::newRow("parked, shrinks: parked again") << "" << shrunk << shrunk << "" << shrunk;
+        QTest::newRow("parked, grows: out of sight again") << "" << grown << grown << "" << grown;
+        QTest::newRow("parked, hold tick pending: parked again")
+            << "A R* C" << grown << grown << "H F*" << grown;
+        QTest::newRow("holding: at rest in the new corner")
+            << "A R*" << shrunk << shrunk - kDesignHeight << "H F*" << shrunk;
+        QTest::newRow("rising below the new edge: rises from just below it")
+            << "A R*10" << shrunk << shrunk << "R*" << shrunk - kDesignHeight;
+        QTest::newRow("rising, grows: rest in the new corner")
+            << "A R*10" << grown << kScreenBottom - 300 << "R*" << grown - kDesignHeight;
+        QTest::newRow("falling, shrinks: ends at the new edge")
+            << "A R* H F*10" << shrunk << kRest + 300 << "F*" << shrunk;
+        QTest::newRow("falling, grows: ends at the new edge")
+            << "A R* H F*10" << grown << kRest + 300 << "F*" << grown;
+    }
+    void screenChange() {
+        QFETCH(QString, before);
+        QFETCH(int, newBottom);
+        QFETCH(int, topAfter);
+        QFETCH(QString, then);
+        QFETCH(int, topAtEnd);
+        Popup popup;
+        QString error;
+        QVERIFY2(play(popup, before, error), qPrintable(error));
+        using enum alerts::core::Glide;
+        const auto glide = popup.rise ? Rising : popup.fall ? Falling : None;
+        const alerts::core::ParkingPlace after{.alertLeft = 0, .screenBottom = newBottom};
+        const std::optional<int> top = alerts::core::followScreen(
+            popup.top, popup.height, {.alertLeft = 0, .screenBottom = popup.screenBottom}, after,
+            glide);
+        popup.screenBottom = newBottom;
+        popup.top = top.value_or(popup.top);
+        QCOMPARE(popup.top, topAfter);
+        QVERIFY2(play(popup, then, error), qPrintable(error));
+        QCOMPARE(popup.top, topAtEnd);
+        QVERIFY(!popup.rise && !popup.fall);
+    }
+
     // Each row starts parked and idle, plays a script of events and checks where
     // the popup stands and which timers run.
     void phases_data() {

@@ -1,0 +1,74 @@
+// SPDX-License-Identifier: MIT
+#include "platform/DevicePixels.h"
+
+#include <QScreen>
+#include <QWidget>
+#include <QWindow>
+#include <qpa/qplatformscreen.h>
+#include <qpa/qplatformwindow.h>
+#include <qpa/qwindowsysteminterface.h>
+
+#include <cmath>
+
+namespace alerts::platform {
+
+namespace {
+
+// The window's native counterpart once it has one: Qt's coordinates reach the
+// window system only through it.
+QPlatformWindow* nativeWindow(const QWidget& window) {
+    const QWindow* handle = window.windowHandle();
+    return handle != nullptr ? handle->handle() : nullptr;
+}
+
+qreal scaleOf(const QWidget& window) {
+    const QScreen* screen = window.screen();
+    return screen != nullptr ? devicePixelsPerPixel(*screen) : 1.0;
+}
+
+} // namespace
+
+qreal devicePixelsPerPixel(const QScreen& screen) {
+    // Qt's own scaling only: a platform that draws at twice its coordinates
+    // (macOS) already counts in device-independent pixels.
+    const QPlatformScreen* native = screen.handle();
+    const qreal platformRatio = native != nullptr ? native->devicePixelRatio() : 1.0;
+    return screen.devicePixelRatio() / platformRatio;
+}
+
+QRect devicePixelGeometry(const QScreen& screen) {
+    if (const QPlatformScreen* native = screen.handle()) {
+        return native->geometry();
+    }
+    return screen.geometry();
+}
+
+QRect devicePixelGeometry(const QWidget& window) {
+    if (const QPlatformWindow* native = nativeWindow(window)) {
+        // Frameless windows only: their outer rectangle is their own.
+        return native->geometry();
+    }
+    const QRect frame = window.frameGeometry();
+    const qreal scale = scaleOf(window);
+    return {QPoint(qRound(frame.x() * scale), qRound(frame.y() * scale)),
+            QSize(qRound(frame.width() * scale), qRound(frame.height() * scale))};
+}
+
+void moveToDevicePixel(QWidget& window, QPoint topLeft) {
+    if (QPlatformWindow* native = nativeWindow(window)) {
+        QRect geometry = native->geometry();
+        if (geometry.topLeft() != topLeft) {
+            geometry.moveTopLeft(topLeft);
+            native->setGeometry(geometry);
+            // Qt would learn the new place from the window system a moment later;
+            // told now, the widget's own geometry is never out of date.
+            QWindowSystemInterface::handleGeometryChange<
+                QWindowSystemInterface::SynchronousDelivery>(native->window(), geometry);
+        }
+        return;
+    }
+    const qreal scale = scaleOf(window);
+    window.move(qRound(topLeft.x() / scale), qRound(topLeft.y() / scale));
+}
+
+} // namespace alerts::platform

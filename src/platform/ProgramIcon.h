@@ -1,0 +1,12 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <QIcon>
+
+namespace alerts::platform {
+
+// The program's icon: the 32 x 32 picture, and its 256 px enlargement for every
+// place that draws it larger (a scaled screen, a task switcher, a large tray).
+QIcon programIcon();
+
+} // namespace alerts::platform

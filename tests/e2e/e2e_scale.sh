@@ -1,0 +1,97 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
+# The popup on scaled desktops: at QT_SCALE_FACTOR 2 and 1.5, and at 144 dpi
+# (Xft.dpi). It parks wholly below the screen, glides up at the same pace as at
+# 96 dpi (61 steps of two device-independent pixels), and rests flush in the
+# corner, not a device pixel short or past it, whatever the rounding; its text is
+# readable and its icon comes in a size for the larger screen.
+source "$(dirname "$0")/lib.sh"
+e2e_init
+
+# 1024 x 768 at 1.5 is 682.67 x 512 device-independent pixels: a popup placed in
+# those (rounded) coordinates would overhang the right edge by a device pixel.
+SCREEN_W=1024
+SCREEN_H=768
+
+# "x y" of each move of window $1 in the X server's event log.
+moves_of() {
+    awk -v id="window $1," '
+        /^ConfigureNotify/ { pending = 1; next }
+        pending && index($0, id) {
+            match($0, /\(-?[0-9]+,-?[0-9]+\)/)
+            place = substr($0, RSTART + 1, RLENGTH - 2)
+            sub(",", " ", place)
+            print place
+        }
+        { pending = 0 }' "$E2E_TMP/xev.log"
+}
+at_rest() { [[ $(moves_of "$POPUP" | tail -n1) == "$LEFT $REST" ]]; }
+parked() { [[ $(moves_of "$POPUP" | tail -n1) == "$LEFT $SCREEN_H" ]]; }
+
+popup_shown() { [[ -n $(e2e_popups "$1") ]]; }
+
+# run_scaled NAME RATIO QT_SCALE_FACTOR|xft : one desk; the ratio comes from the
+# program's scale factor or from the desk's Xft.dpi.
+run_scaled() {
+    local name=$1 ratio=$2 x y w h steps
+    e2e_start_x --size "${SCREEN_W}x$SCREEN_H"
+    xsetroot -solid grey50 # the popup's frame line shows against it
+    e2e_start_announce
+    stdbuf -oL xev -root -event substructure >"$E2E_TMP/xev.log" 2>/dev/null &
+    if [[ $3 == xft ]]; then
+        xrdb -merge <<<"Xft.dpi: $(awk -v r="$ratio" 'BEGIN {print 96 * r}')"
+        e2e_start_alerts
+    else
+        export QT_SCALE_FACTOR=$3
+        e2e_start_alerts
+        unset QT_SCALE_FACTOR
+    fi
+    e2e_wait_announce_log '^client connected 1$' 10
+
+    # The popup in device pixels: its design's 185 x 121 at the ratio, rounded.
+    local width height
+    width=$(awk -v r="$ratio" 'BEGIN {printf "%d", 185 * r + 0.5}')
+    height=$(awk -v r="$ratio" 'BEGIN {printf "%d", 121 * r + 0.5}')
+    LEFT=$((SCREEN_W - width))
+    REST=$((SCREEN_H - height))
+    e2e_announce "player7|Chess|Hall 2"
+    e2e_wait 10 popup_shown "${width}x$height"
+    POPUP=$(e2e_popups "${width}x$height" | head -n1)
+    e2e_wait 5 at_rest
+    e2e_assert_eq "$(moves_of "$POPUP" | head -n1)" "$LEFT $SCREEN_H" "$name: parked wholly below the corner"
+    read -r x y w h < <(e2e_window_geometry "$POPUP")
+    e2e_assert_eq "$x $y $w $h" "$LEFT $REST $width $height" "$name: at rest"
+    e2e_assert_eq "$((x + w)) $((y + h))" "$SCREEN_W $SCREEN_H" "$name: edges on the screen's corner"
+
+    # The same pace as at 96 dpi: 61 steps of two device-independent pixels, the
+    # last one past the resting place and clamped back.
+    steps=$(moves_of "$POPUP" | awk -v step="$(awk -v r="$ratio" 'BEGIN {print 2 * r}')" '
+        NR > 1 { d = prev - $2; if (d == step) n++; else if (d > 0 && d < step) short++; else if (d < 0) back++ }
+        { prev = $2 }
+        END { print n + short, back + 0 }')
+    e2e_assert_eq "$steps" "61 1" "$name: steps up and clamps back of the rise"
+
+    e2e_screenshot "$name-popup" "$POPUP"
+    e2e_screenshot "$name-desk"
+    convert "$E2E_OUT/$name-popup.png" -colorspace Gray -resize 300% -normalize "$E2E_TMP/ocr.png"
+    local text
+    text=$(tesseract "$E2E_TMP/ocr.png" - --psm 6 2>/dev/null | tr -s ' \n' ' ')
+    [[ $text == *"Tournament Started"*"player7 started a new Chess tournament on Hall 2"* ]] ||
+        e2e_fail "$name: the popup's text does not read right: \"$text\""
+
+    # Every window offers the 256 px picture: the window manager and the task
+    # switcher draw a larger icon from it, not a stretched 32 px one.
+    local icons
+    icons=$(xprop -id "$ALERTS_WID" -notype 32c _NET_WM_ICON | tr ',' '\n')
+    grep -q -x ' 256' <<<"$icons" || e2e_fail "$name: the main window offers no 256 px icon"
+
+    # A click parks it at once, wholly below the screen again.
+    e2e_click "$POPUP" $((w / 2)) $((h / 2))
+    e2e_wait 2 parked
+    e2e_stop_alerts
+    e2e_stop_announce
+}
+
+run_scaled scale-2 2 2
+run_scaled scale-1.5 1.5 1.5
+run_scaled 144dpi 1.5 xft

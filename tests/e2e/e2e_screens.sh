@@ -1,0 +1,107 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
+# The popup follows the primary screen. On a nested X server (Xephyr) whose
+# resolution changes through RandR, as when a laptop leaves its dock or a lower
+# resolution is chosen: a parked popup parks again below the new bottom edge, the
+# next announcement rises into the new corner, and a popup at rest moves into the
+# new corner at once. With two screens side by side it rests in the primary
+# screen's corner, on no other screen and in no dead space.
+source "$(dirname "$0")/lib.sh"
+e2e_init
+
+# The desk that holds the nested servers' windows.
+e2e_start_x --no-wm --no-tray --size 2600x1100
+HOST_DISPLAY=$DISPLAY
+
+# start_nested ARGS... : a nested X server on a free display; DISPLAY points at it.
+start_nested() {
+    local displayfile=$E2E_TMP/nested-display
+    : >"$displayfile"
+    DISPLAY=$HOST_DISPLAY _e2e_spawn Xephyr -displayfd 3 -nolisten tcp -noreset "$@" \
+        3>"$displayfile" >>"$E2E_TMP/xephyr.log" 2>&1
+    e2e_wait 10 grep -q '^[0-9]' "$displayfile"
+    export DISPLAY=:$(head -n1 "$displayfile")
+    e2e_wait 10 _e2e_x_up
+    xsetroot -solid grey50
+}
+
+screen_size() { xdpyinfo | awk '/dimensions:/ {print $2}'; }
+popup_at() { # X Y
+    local x y w h
+    read -r x y w h < <(e2e_window_geometry "$(e2e_popup_window)")
+    [[ "$x $y" == "$1 $2" ]]
+}
+popup_shown() { [[ -n $(e2e_popup_window) ]]; }
+
+# resolution W H : the nested screen changes resolution, as a desktop's display
+# settings change it.
+resolution() {
+    xrandr -s "$1x$2" 2>/dev/null
+    e2e_wait 5 screen_is "$1x$2"
+}
+screen_is() { [[ $(screen_size) == "$1" ]]; }
+
+# --- one screen whose resolution changes -------------------------------------------
+
+start_nested -resizeable -screen 1280x1024
+e2e_start_announce
+e2e_start_alerts
+e2e_wait_announce_log '^client connected 1$' 10
+
+e2e_announce "player7|Chess|Hall 2"
+e2e_wait 10 popup_shown
+popup=$(e2e_popup_window)
+e2e_wait 5 popup_at 1095 903
+e2e_click "$popup" 92 60
+e2e_wait 2 popup_at 1095 1024
+
+# Smaller: parked below the new bottom edge at once, and the next one rises there.
+resolution 1024 768
+e2e_wait 5 popup_at 839 768
+e2e_announce "player8|Blitz|Hall 3"
+e2e_wait 5 popup_at 839 647
+e2e_screenshot smaller
+e2e_click "$popup" 92 60
+e2e_wait 2 popup_at 839 768
+
+# Larger again: parked out of sight, not left standing in the middle of the screen.
+resolution 1280 1024
+e2e_wait 5 popup_at 1095 1024
+e2e_announce "player9|Poker|Hall 4"
+e2e_wait 5 popup_at 1095 903
+e2e_screenshot larger
+
+# At rest when the screen shrinks: into the new corner at once, then it falls
+# below the new edge when the hold ends.
+resolution 1024 768
+e2e_wait 5 popup_at 839 647
+e2e_wait 10 popup_at 839 768
+e2e_stop_alerts
+e2e_stop_announce
+
+# --- two screens side by side ------------------------------------------------------
+
+# two_screens LEFT RIGHT PRIMARY X Y : Xephyr's Xinerama heads, described to RandR
+# as two monitors (as a desktop with two displays has them); the popup rests at X Y.
+two_screens() {
+    local left=$1 right=$2 primary=$3
+    start_nested +xinerama -screen "$left" -screen "$right"
+    local second=second
+    [[ $primary == right ]] && second='*second' # the star makes it the primary one
+    xrandr --setmonitor "$second" "${right%x*}/300x${right#*x}/200+${left%x*}+0" none 2>/dev/null
+    [[ $primary == right ]] || xrandr --output default --primary 2>/dev/null
+    e2e_start_announce
+    e2e_start_alerts
+    e2e_wait_announce_log '^client connected 1$' 10
+    e2e_announce "player7|Chess|Hall 2"
+    e2e_wait 10 popup_shown
+    e2e_wait 5 popup_at "$4" "$5"
+    e2e_screenshot "two-screens-$primary"
+    e2e_stop_alerts
+    e2e_stop_announce
+}
+# The smaller screen is the primary one, on the left: not the desktop's far corner.
+two_screens 1024x768 1280x1024 left 839 647
+# The smaller screen is the primary one, on the right: its bottom is above the
+# other's, and below it lies dead space.
+two_screens 1280x1024 1024x768 right 2119 647
