@@ -22,6 +22,8 @@ if(UNIX AND NOT APPLE)
     # Sans, which nothing linked pulls in.
     set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
     set(CPACK_DEBIAN_PACKAGE_DEPENDS fonts-liberation)
+    # Opened at run time, when the siren cannot play: the desktop's alert sound.
+    set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libcanberra0, libcanberra-pulse, sound-theme-freedesktop")
 else()
     set(CPACK_GENERATOR ZIP)
 endif()

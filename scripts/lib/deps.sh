@@ -11,8 +11,10 @@ ALERTS_PACKAGES=(
     # the desktop the end-to-end tests and the demo run on
     xvfb openbox trayer xdotool x11-utils imagemagick
     fonts-liberation fonts-dejavu-core
-    # sound: a private PulseAudio with a null sink, recorded and measured
+    # sound: a private PulseAudio with a null sink, recorded and measured; the
+    # desktop's alert sound (libcanberra, the freedesktop theme); the X bell switch
     pulseaudio pulseaudio-utils sox
+    libcanberra0 libcanberra-pulse sound-theme-freedesktop x11-xserver-utils
     # the package: built, checked, installed into a fresh Debian root
     dpkg-dev debootstrap appstream desktop-file-utils binutils-mingw-w64-x86-64
     # a private session bus for the desktop services a test starts

@@ -82,6 +82,11 @@ depends=$(dpkg-deb -f "$deb" Depends)
 for needed in fonts-liberation libqt6widgets6 libqt6multimedia6 libqt6network6; do
     [[ $depends == *"$needed"* ]] || fail "the package does not depend on $needed: $depends"
 done
+# The desktop's alert sound, where the siren cannot play: wanted, not required.
+recommends=$(dpkg-deb -f "$deb" Recommends)
+for wanted in libcanberra0 libcanberra-pulse sound-theme-freedesktop; do
+    [[ ", $recommends, " == *", $wanted, "* ]] || fail "the package does not recommend $wanted: $recommends"
+done
 
 ((failures == 0)) || exit 1
 echo "install layout: as expected"
