@@ -58,6 +58,7 @@ void SoundPlayer::play(const QString& path) {
             }
             break;
         case QSoundEffect::Error:
+            ++m_failedLoads;
             playDefaultSound();
             break;
         case QSoundEffect::Null:
@@ -65,7 +66,11 @@ void SoundPlayer::play(const QString& path) {
             break;
         }
     });
-    effect->setSource(QUrl::fromLocalFile(path));
+    QUrl source = QUrl::fromLocalFile(path);
+    if (m_failedLoads > 0) {
+        source.setQuery(QString::number(m_failedLoads));
+    }
+    effect->setSource(source);
     if (effect->status() == QSoundEffect::Ready) {
         effect->play(); // the file was at hand already: no status change will come
     }

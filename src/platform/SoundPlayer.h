@@ -31,6 +31,10 @@ private:
     // and one given the same source again does not reload the file, so a siren
     // put back in place would never be heard again.
     QPointer<QSoundEffect> m_effect;
+    // Qt Multimedia keeps each sound it loads, by URL, for the whole run, and
+    // never loads a failed one again: an effect given that URL waits forever,
+    // neither playing nor failing. After a failure the file goes by a new URL.
+    int m_failedLoads = 0;
     DesktopSound m_desktopSound;
 };
 

@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
 # The siren, heard on a real sound server: it plays for an announcement under
-# "Both Alerts", not under "Disable Alerts"; without its file the desktop's alert
-# sound (the sound theme's "dialog-warning") plays instead, with the X bell
-# switched off; put back, the siren plays again; a second announcement during the
-# siren starts it again from the beginning. Exit while the desktop's sound plays
-# is clean. Where libcanberra cannot be loaded, the window system's bell sounds
-# instead.
+# "Both Alerts", not under "Disable Alerts"; without its file, or with a file that
+# cannot be played, the desktop's alert sound (the sound theme's "dialog-warning")
+# plays instead, with the X bell switched off; put back, the siren plays again; a
+# second announcement during the siren starts it again from the beginning. Exit
+# while the desktop's sound plays is clean. Where libcanberra cannot be loaded,
+# the window system's bell sounds instead.
 source "$(dirname "$0")/lib.sh"; e2e_init
 
 SIREN_S=1.6
@@ -88,6 +88,14 @@ rm "$bin/Media/siren.wav"
 announce_and_record missing
 theme_sound_heard "$E2E_OUT/missing.wav" || e2e_fail "no desktop alert sound without the siren file"
 e2e_alerts_alive || e2e_fail "the program died without its siren"
+
+# 3b. A siren file that is there but cannot be played: the same, every time.
+printf 'not a sound\n' >"$bin/Media/siren.wav"
+for n in 1 2; do
+    announce_and_record unplayable$n
+    theme_sound_heard "$E2E_OUT/unplayable$n.wav" ||
+        e2e_fail "no desktop alert sound for an unplayable siren (announcement $n)"
+done
 
 # 4. The siren put back plays again.
 cp "$ALERTS_BIN_DIR/Media/siren.wav" "$bin/Media/siren.wav"
