@@ -17,8 +17,10 @@ ALERTS_PACKAGES=(
     libcanberra0 libcanberra-pulse sound-theme-freedesktop x11-xserver-utils
     # the package: built, checked, installed into a fresh Debian root
     dpkg-dev debootstrap appstream desktop-file-utils binutils-mingw-w64-x86-64
-    # a private session bus for the desktop services a test starts
+    # a private session bus for the desktop services a test starts; the
+    # accessibility bus and a screen reader's view of it
     dbus-daemon dbus-bin
+    at-spi2-core python3-gi gir1.2-atspi-2.0
     # the harness itself
     iproute2 util-linux procps psmisc python3 coreutils
 )

@@ -3,6 +3,7 @@
 
 #include "core/geometry.h"
 #include "platform/ClassicFont.h"
+#include "platform/NotificationAccessible.h"
 #include "platform/ScreenMetrics.h"
 #include "platform/TopMost.h"
 #include "ui/FormTimer.h"
@@ -39,6 +40,8 @@ frmNewAlert::frmNewAlert(QWidget* parent) : QWidget(parent) {
     // A click on the title does nothing; without this it would reach the window.
     m_ui.lblTitle->setAttribute(Qt::WA_NoMousePropagation);
     m_ui.lblAlert->installEventFilter(this);
+    // It takes no focus, so screen readers hear of it only as a notification.
+    platform::NotificationAccessible::attach(*this, *m_ui.lblAlert);
 
     initTimer(Timer3, kFallIntervalMs, false, Qt::PreciseTimer);
     initTimer(Timer2, kHoldIntervalMs, false, Qt::PreciseTimer);
@@ -69,6 +72,7 @@ QString frmNewAlert::alertText() const {
 
 void frmNewAlert::rise() {
     apply(core::announce());
+    platform::NotificationAccessible::present(*this);
 }
 
 void frmNewAlert::Timer1_Timer() {
