@@ -23,6 +23,8 @@ if(UNIX AND NOT APPLE)
     # holds within one Qt release only: Debian names that release qt6-base-abi.
     set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
     set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-base-abi (= ${Qt6Gui_VERSION})")
+    # Opened at run time, when the siren cannot play: the desktop's alert sound.
+    set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libcanberra0, libcanberra-pulse, sound-theme-freedesktop")
 else()
     set(CPACK_GENERATOR ZIP)
 endif()

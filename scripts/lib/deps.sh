@@ -14,12 +14,16 @@ ALERTS_PACKAGES=(
     xvfb openbox trayer xdotool x11-utils x11-xserver-utils imagemagick xserver-xephyr
     # an older Liberation release system-wide: the carried one must still win
     fonts-liberation fonts-dejavu-core tesseract-ocr tesseract-ocr-eng
-    # sound: a private PulseAudio with a null sink, recorded and measured
+    # sound: a private PulseAudio with a null sink, recorded and measured; the
+    # desktop's alert sound (libcanberra, the freedesktop theme); the X bell switch
     pulseaudio pulseaudio-utils sox
+    libcanberra0 libcanberra-pulse sound-theme-freedesktop
     # the package: built, checked, installed into a fresh Debian root
     dpkg-dev debootstrap appstream desktop-file-utils binutils-mingw-w64-x86-64
-    # a private session bus for the desktop services a test starts
+    # a private session bus for the desktop services a test starts; the
+    # accessibility bus and a screen reader's view of it
     dbus-daemon dbus-bin
+    at-spi2-core python3-gi gir1.2-atspi-2.0
     # the harness itself
     iproute2 util-linux procps psmisc python3 coreutils
 )

@@ -10,14 +10,6 @@
 
 namespace alerts::platform {
 
-namespace {
-
-void playDefaultSound() {
-    QApplication::beep();
-}
-
-} // namespace
-
 SoundPlayer::SoundPlayer() = default;
 
 SoundPlayer::~SoundPlayer() {
@@ -25,7 +17,15 @@ SoundPlayer::~SoundPlayer() {
     delete m_effect.data();
 }
 
+void SoundPlayer::playDefaultSound() {
+    // On Windows and macOS the bell is the system's own alert sound already.
+    if (!m_desktopSound.play()) {
+        QApplication::beep();
+    }
+}
+
 void SoundPlayer::stopCurrent() {
+    m_desktopSound.stop();
     if (m_effect) {
         QSoundEffect* effect = m_effect;
         m_effect.clear();
@@ -50,7 +50,7 @@ void SoundPlayer::play(const QString& path) {
     m_effect = effect;
     // Loading is asynchronous: start once the file is in, or fall back if it
     // turns out not to be a sound we can play.
-    QObject::connect(effect, &QSoundEffect::statusChanged, effect, [effect] {
+    QObject::connect(effect, &QSoundEffect::statusChanged, effect, [this, effect] {
         switch (effect->status()) {
         case QSoundEffect::Ready:
             if (!effect->isPlaying()) {
@@ -58,6 +58,7 @@ void SoundPlayer::play(const QString& path) {
             }
             break;
         case QSoundEffect::Error:
+            ++m_failedLoads;
             playDefaultSound();
             break;
         case QSoundEffect::Null:
@@ -65,7 +66,11 @@ void SoundPlayer::play(const QString& path) {
             break;
         }
     });
-    effect->setSource(QUrl::fromLocalFile(path));
+    QUrl source = QUrl::fromLocalFile(path);
+    if (m_failedLoads > 0) {
+        source.setQuery(QString::number(m_failedLoads));
+    }
+    effect->setSource(source);
     if (effect->status() == QSoundEffect::Ready) {
         effect->play(); // the file was at hand already: no status change will come
     }

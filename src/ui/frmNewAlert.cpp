@@ -4,6 +4,7 @@
 #include "core/geometry.h"
 #include "platform/ClassicFont.h"
 #include "platform/DevicePixels.h"
+#include "platform/NotificationAccessible.h"
 #include "platform/ProgramIcon.h"
 #include "platform/ScreenMetrics.h"
 #include "platform/TopMost.h"
@@ -44,6 +45,8 @@ frmNewAlert::frmNewAlert(QWidget* parent) : QWidget(parent) {
     // A click on the title does nothing; without this it would reach the window.
     m_ui.lblTitle->setAttribute(Qt::WA_NoMousePropagation);
     m_ui.lblAlert->installEventFilter(this);
+    // It takes no focus, so screen readers hear of it only as a notification.
+    platform::NotificationAccessible::attach(*this, *m_ui.lblAlert);
 
     initTimer(Timer3, kFallIntervalMs, false, Qt::PreciseTimer);
     initTimer(Timer2, kHoldIntervalMs, false, Qt::PreciseTimer);
@@ -104,6 +107,7 @@ QString frmNewAlert::alertText() const {
 void frmNewAlert::rise() {
     followScreen(); // a change the window system has not reported yet
     apply(core::announce());
+    platform::NotificationAccessible::present(*this);
 }
 
 void frmNewAlert::Timer1_Timer() {

@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
 # The siren, heard on a real sound server: it plays for an announcement under
-# "Both Alerts", not under "Disable Alerts"; without its file the window system's
-# bell sounds instead; put back, it plays again; a second announcement during the
-# siren starts it again from the beginning.
+# "Both Alerts", not under "Disable Alerts"; without its file, or with a file that
+# cannot be played, the desktop's alert sound (the sound theme's "dialog-warning")
+# plays instead, with the X bell switched off; put back, the siren plays again; a
+# second announcement during the siren starts it again from the beginning. Exit
+# while the desktop's sound plays is clean. Where libcanberra cannot be loaded,
+# the window system's bell sounds instead.
 source "$(dirname "$0")/lib.sh"; e2e_init
 
 SIREN_S=1.6
@@ -48,16 +51,51 @@ rms=$(e2e_sound_rms "$E2E_OUT/disabled.wav")
 echo "disabled: RMS $rms" >&2
 e2e_gt 0.001 "$rms" || e2e_fail "sound played under Disable Alerts (RMS $rms)"
 
-# 3. "Play Alert Sound" with the siren gone: the bell instead, and the program lives on.
+# The desktop's alert sound: the freedesktop theme's "dialog-warning", a short
+# tone, decoded once to measure the recordings against.
+THEME_SOUND=$E2E_TMP/dialog-warning.wav
+sox /usr/share/sounds/freedesktop/stereo/dialog-warning.oga -r 44100 -c 1 -b 16 "$THEME_SOUND"
+THEME_HZ=500
+read -r THEME_START THEME_END < <(e2e_sound_spans "$THEME_SOUND")
+THEME_LENGTH=$(awk -v s="$THEME_START" -v e="$THEME_END" 'BEGIN {print e - s}')
+THEME_LEVEL=$(e2e_sound_tone "$THEME_SOUND" $THEME_HZ "$THEME_START" "$THEME_LENGTH")
+
+# theme_sound_heard FILE : the recording holds one sound, at the theme sound's
+# tone, level (within 30 %) and length (within 50 ms), and neither the siren nor
+# the bell.
+theme_sound_heard() {
+    local spans start end length level low bell
+    spans=$(e2e_sound_spans "$1")
+    read -r start end <<<"$spans"
+    [[ -n $start ]] || return 1
+    length=$(awk -v s="$start" -v e="$end" 'BEGIN {print e - s}')
+    level=$(e2e_sound_tone "$1" $THEME_HZ "$start" "$length")
+    low=$(e2e_sound_tone "$1" $E2E_SIREN_LOW_HZ)
+    bell=$(e2e_sound_tone "$1" "$E2E_BELL_HZ")
+    _e2e_log "$(basename "$1"): sound $(tr ' \n' '-,' <<<"$spans") ${THEME_HZ}Hz $level" \
+        "(the theme's file: ${THEME_LENGTH}s, $THEME_LEVEL), ${E2E_SIREN_LOW_HZ}Hz $low, bell $bell"
+    [[ $(wc -l <<<"$spans") == 1 ]] &&
+        awk -v l="$level" -v r="$THEME_LEVEL" -v d="$length" -v rd="$THEME_LENGTH" \
+            'BEGIN {exit !(l > 0.7 * r && l < 1.3 * r && d - rd < 0.05 && rd - d < 0.05)}' &&
+        e2e_gt 0.005 "$low" && e2e_gt 0.005 "$bell"
+}
+
+# 3. "Play Alert Sound" with the siren gone and the X bell switched off: the
+# desktop's alert sound instead, and the program lives on.
 e2e_click "$ALERTS_WID" $SOUND_X $SOUND_Y
+xset b off
 rm "$bin/Media/siren.wav"
 announce_and_record missing
-bell=$(e2e_sound_tone "$E2E_OUT/missing.wav" "$E2E_BELL_HZ")
-low=$(e2e_sound_tone "$E2E_OUT/missing.wav" $E2E_SIREN_LOW_HZ)
-echo "missing: bell $bell, ${E2E_SIREN_LOW_HZ}Hz $low, RMS $(e2e_sound_rms "$E2E_OUT/missing.wav")" >&2
-e2e_gt "$bell" 0.02 || e2e_fail "no default sound without the siren file"
-e2e_gt 0.005 "$low" || e2e_fail "a siren played without the siren file"
+theme_sound_heard "$E2E_OUT/missing.wav" || e2e_fail "no desktop alert sound without the siren file"
 e2e_alerts_alive || e2e_fail "the program died without its siren"
+
+# 3b. A siren file that is there but cannot be played: the same, every time.
+printf 'not a sound\n' >"$bin/Media/siren.wav"
+for n in 1 2; do
+    announce_and_record unplayable$n
+    theme_sound_heard "$E2E_OUT/unplayable$n.wav" ||
+        e2e_fail "no desktop alert sound for an unplayable siren (announcement $n)"
+done
 
 # 4. The siren put back plays again.
 cp "$ALERTS_BIN_DIR/Media/siren.wav" "$bin/Media/siren.wav"
@@ -86,3 +124,35 @@ peak=$(sox "$rec" -n stat 2>&1 | awk '/^Maximum amplitude:/ {print $3}')
 e2e_gt 0.75 "$peak" || e2e_fail "two sirens played over each other (peak $peak)"
 
 e2e_alerts_alive || e2e_fail "the program died"
+
+# 6. Exit while the desktop's sound plays: the library's own thread is still at
+# work, and the program ends cleanly all the same.
+rm "$bin/Media/siren.wav"
+e2e_record_start "$E2E_OUT/exit.wav"
+t=$(e2e_record_pos)
+e2e_announce 'player7|Chess|exit'
+e2e_wait_sound "$t" 5
+e2e_click "$ALERTS_WID" 164 116
+e2e_wait_alerts_exit 10
+e2e_record_stop
+e2e_assert_eq "$ALERTS_STATUS" 0 "exit status while the desktop's sound played"
+
+# 7. Without libcanberra (hidden from the program in a mount namespace of its
+# own) and with the X bell on: the bell, as before, and no crash.
+canberra=$(readlink -f "$(ldconfig -p | awk '$1 == "libcanberra.so.0" && !n++ {print $NF}')")
+[[ -f $canberra ]] || e2e_fail "libcanberra.so.0 is not installed"
+: >"$E2E_TMP/no-library"
+printf '#!/bin/bash\nexec unshare -m -- bash -c %q - %q %q %q\n' \
+    'mount --bind "$1" "$2" && exec "$3"' "$E2E_TMP/no-library" "$canberra" "$bin/alerts" \
+    >"$E2E_TMP/alerts-without-canberra"
+chmod +x "$E2E_TMP/alerts-without-canberra"
+xset b on
+e2e_start_alerts --bin "$E2E_TMP/alerts-without-canberra"
+e2e_wait_announce_count '^client connected 1$' 2 5
+announce_and_record bell
+bell=$(e2e_sound_tone "$E2E_OUT/bell.wav" "$E2E_BELL_HZ")
+theme=$(e2e_sound_tone "$E2E_OUT/bell.wav" $THEME_HZ)
+_e2e_log "bell.wav: bell $bell, ${THEME_HZ}Hz $theme"
+e2e_gt "$bell" 0.02 || e2e_fail "no bell without libcanberra"
+e2e_gt 0.005 "$theme" || e2e_fail "the theme's sound played without libcanberra"
+e2e_alerts_alive || e2e_fail "the program died without libcanberra"

@@ -87,6 +87,11 @@ for needed in libqt6widgets6 libqt6multimedia6 libqt6network6 "qt6-base-abi (=";
 done
 # The program carries its font.
 [[ $depends != *fonts-* ]] || fail "the package still depends on a font package: $depends"
+# The desktop's alert sound, where the siren cannot play: wanted, not required.
+recommends=$(dpkg-deb -f "$deb" Recommends)
+for wanted in libcanberra0 libcanberra-pulse sound-theme-freedesktop; do
+    [[ ", $recommends, " == *", $wanted, "* ]] || fail "the package does not recommend $wanted: $recommends"
+done
 
 ((failures == 0)) || exit 1
 echo "install layout: as expected"

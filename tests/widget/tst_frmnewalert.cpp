@@ -3,6 +3,7 @@
 #include "ui/frmMain.h"
 #include "ui/frmNewAlert.h"
 
+#include <QAccessible>
 #include <QFile>
 #include <QGuiApplication>
 #include <QImage>
@@ -10,6 +11,8 @@
 #include <QPointer>
 #include <QScreen>
 #include <QTest>
+
+#include <initializer_list>
 
 using alerts::ui::frmNewAlert;
 
@@ -360,6 +363,44 @@ private slots:
                  QStringLiteral("player7 started a new Chess tournament on Hall 2"));
         QCOMPARE(popup.pos(), parked());
         QVERIFY(popup.timer1().isActive());
+        main.cmdExit_Click();
+    }
+
+    // Readers are told of a notification named by its title, whose description
+    // is the line it shows now (also after a second announcement while it rises);
+    // they find the title and the line as labels, the line as typed, and nothing of
+    // the controls outside the window. It takes no focus; the main window is as it was.
+    void readersSeeANotification() {
+        alerts::ui::frmMain main({QStringLiteral("127.0.0.1"), QStringLiteral("9")});
+        frmNewAlert popup;
+        QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(&popup);
+        QCOMPARE(iface->role(), QAccessible::Notification);
+        QCOMPARE(iface->text(QAccessible::Name), QStringLiteral("Tournament Started"));
+        for (const QString& line : {QStringLiteral("first started a new Chess tournament on A"),
+                                    QStringLiteral("<b>second</b> started")}) {
+            popup.setAlertText(line);
+            popup.rise();
+            popup.Timer1_Timer();
+            QCOMPARE(iface->text(QAccessible::Description), line);
+        }
+        QStringList children;
+        for (int i = 0; i < iface->childCount(); ++i) {
+            QAccessibleInterface* child = iface->child(i);
+            QCOMPARE(iface->indexOfChild(child), i);
+            children << child->object()->objectName() + '=' + child->text(QAccessible::Name);
+        }
+        QCOMPARE(children, (QStringList{"s=", "lblTitle=Tournament Started",
+                                        "lblAlert=<b>second</b> started"}));
+        QVERIFY(!iface->state().focusable && !iface->state().focused);
+        QVERIFY(!popup.isActiveWindow());
+
+        auto& ui = main.controls();
+        for (QAbstractButton* control : std::initializer_list<QAbstractButton*>{
+                 ui.cmdExit, ui.cmdHide, ui.chkShow, ui.chkBoth, ui.chkSound, ui.chkDisable}) {
+            QCOMPARE(QAccessible::queryAccessibleInterface(control)->text(QAccessible::Name),
+                     control->text());
+        }
+        QVERIFY(QAccessible::queryAccessibleInterface(&main)->role() != QAccessible::Notification);
         main.cmdExit_Click();
     }
 };
