@@ -124,5 +124,18 @@ popup=$(e2e_popup_window)
 icon_matches "$popup" || e2e_fail "the popup does not carry the program's icon"
 e2e_screenshot installed
 
+# The root has no Liberation font of its own, yet the installed program draws its
+# window exactly as the program built here does on the same desk: it carries its font.
+if chroot "$root" fc-list 2>/dev/null | grep -q -i liberation; then
+    e2e_fail "the fresh root has Liberation fonts after all"
+fi
+e2e_screenshot installed-main "$ALERTS_WID"
+e2e_stop_alerts
+e2e_start_alerts
+e2e_wait_announce_count '^client connected 1$' 2 10
+sleep 0.3 # the 100 ms connect-confirm tick writes "Connected!"
+e2e_screenshot built-main "$ALERTS_WID"
+differ=$(compare -metric AE "$E2E_OUT/installed-main.png" "$E2E_OUT/built-main.png" null: 2>&1) || true
+e2e_assert_eq "$differ" 0 "pixels in which the installed program's window differs from the built one's"
 e2e_stop_alerts
 rm -rf "$root"
