@@ -5,6 +5,7 @@
 #include "core/codepage.h"
 #include "core/record.h"
 #include "platform/ClassicFont.h"
+#include "platform/Clocks.h"
 #include "platform/OpenMenus.h"
 #include "platform/SoundPlayer.h"
 #include "ui/FormTimer.h"
@@ -53,7 +54,7 @@ frmMain::frmMain(ServerEndpoint endpoint, std::unique_ptr<platform::AlertSound> 
 
     initTimer(Timer1, kWatchdogIntervalMs, true);
     initTimer(Timer4, kConfirmIntervalMs, false);
-    connect(&Timer1, &QTimer::timeout, this, &frmMain::Timer1_Timer);
+    connect(&Timer1, &QTimer::timeout, this, qOverload<>(&frmMain::Timer1_Timer));
     connect(&Timer4, &QTimer::timeout, this, &frmMain::Timer4_Timer);
     connect(&sckConnect, &net::ServerConnection::dataArrived, this,
             &frmMain::sckConnect_DataArrival);
@@ -91,6 +92,7 @@ frmMain::frmMain(ServerEndpoint endpoint, std::unique_ptr<platform::AlertSound> 
 frmMain::~frmMain() = default;
 
 void frmMain::Form_Load() {
+    m_lastClocks = platform::readClocks();
     run(core::openConnection());
     m_ui.chkBoth->setChecked(true);
 }
@@ -128,7 +130,13 @@ void frmMain::run(std::span<const core::ConnectionStep> steps) {
 }
 
 void frmMain::Timer1_Timer() {
-    run(core::watchdogTick(sckConnect.isConnected()));
+    Timer1_Timer(platform::readClocks());
+}
+
+void frmMain::Timer1_Timer(const core::ClockReading& clocks) {
+    const bool slept = core::sleptBetween(m_lastClocks, clocks);
+    m_lastClocks = clocks;
+    run(core::watchdogTick(sckConnect.isConnected(), slept));
 }
 
 void frmMain::Timer4_Timer() {

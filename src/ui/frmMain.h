@@ -18,6 +18,7 @@
 #include <QWidget>
 
 #include <memory>
+#include <optional>
 
 namespace alerts::ui {
 
@@ -46,6 +47,8 @@ public:
 
     // Handlers, public so that tests can drive them as the event loop would.
     void Timer1_Timer();
+    // The watchdog tick with the clocks read at it.
+    void Timer1_Timer(const core::ClockReading& clocks);
     void Timer4_Timer();
     void sckConnect_DataArrival(const QByteArray& bytes);
     void cmdHide_Click();
@@ -89,6 +92,8 @@ private:
     ServerEndpoint m_endpoint;
     std::unique_ptr<platform::AlertSound> m_sound;
     core::RecordAssembler m_assembler;
+    // The clocks when the connection was last checked or renewed.
+    std::optional<core::ClockReading> m_lastClocks;
 
     // Controls in design order; the visible ones come from the .ui design.
     QTimer Timer1;
