@@ -39,6 +39,13 @@ std::span<const ConnectionStep> watchdogTick(bool connected, bool slept) {
     return kReconnect;
 }
 
+std::span<const ConnectionStep> networkChange(bool wasOnline, bool online) {
+    if (online && !wasOnline) {
+        return kReconnect;
+    }
+    return {};
+}
+
 std::span<const ConnectionStep> openConnection() {
     return kOpen;
 }

@@ -49,6 +49,11 @@ bool sleptBetween(const std::optional<ClockReading>& before, const ClockReading&
 // another network, a server that dropped it), so it counts as lost.
 std::span<const ConnectionStep> watchdogTick(bool connected, bool slept);
 
+// The network's reachability changed. Coming online from any other state
+// (another network, a link that was down) makes whatever the socket holds
+// suspect: a connection made before the change or an attempt over the old path.
+std::span<const ConnectionStep> networkChange(bool wasOnline, bool online);
+
 // What the window does when it loads: start the first attempt.
 std::span<const ConnectionStep> openConnection();
 

@@ -6,6 +6,7 @@
 #include "core/record.h"
 #include "platform/ClassicFont.h"
 #include "platform/Clocks.h"
+#include "platform/NetworkInformation.h"
 #include "platform/OpenMenus.h"
 #include "platform/SoundPlayer.h"
 #include "ui/FormTimer.h"
@@ -14,6 +15,7 @@
 #include <QCoreApplication>
 
 #include <string_view>
+#include <utility>
 
 namespace alerts::ui {
 
@@ -58,6 +60,12 @@ frmMain::frmMain(ServerEndpoint endpoint, std::unique_ptr<platform::AlertSound> 
     connect(&Timer4, &QTimer::timeout, this, &frmMain::Timer4_Timer);
     connect(&sckConnect, &net::ServerConnection::dataArrived, this,
             &frmMain::sckConnect_DataArrival);
+    if (QNetworkInformation* network = platform::networkInformation()) {
+        m_online = network->reachability() == QNetworkInformation::Reachability::Online;
+        connect(
+            network, &QNetworkInformation::reachabilityChanged, this,
+            qOverload<QNetworkInformation::Reachability>(&frmMain::Network_ReachabilityChanged));
+    }
 
     // "Connect" only shows the state; it has no action of its own.
     connect(m_ui.cmdHide, &QPushButton::clicked, this, &frmMain::cmdHide_Click);
@@ -137,6 +145,23 @@ void frmMain::Timer1_Timer(const core::ClockReading& clocks) {
     const bool slept = core::sleptBetween(m_lastClocks, clocks);
     m_lastClocks = clocks;
     run(core::watchdogTick(sckConnect.isConnected(), slept));
+}
+
+void frmMain::Network_ReachabilityChanged(QNetworkInformation::Reachability reachability) {
+    Network_ReachabilityChanged(reachability, platform::readClocks());
+}
+
+void frmMain::Network_ReachabilityChanged(QNetworkInformation::Reachability reachability,
+                                          const core::ClockReading& clocks) {
+    const bool wasOnline =
+        std::exchange(m_online, reachability == QNetworkInformation::Reachability::Online);
+    const auto steps = core::networkChange(wasOnline, m_online);
+    if (!steps.empty()) {
+        // A sleep before this change is dealt with: the watchdog measures from here
+        // and leaves the new connection alone.
+        m_lastClocks = clocks;
+    }
+    run(steps);
 }
 
 void frmMain::Timer4_Timer() {

@@ -14,6 +14,7 @@
 
 #include <QAction>
 #include <QMenu>
+#include <QNetworkInformation>
 #include <QTimer>
 #include <QWidget>
 
@@ -47,9 +48,13 @@ public:
 
     // Handlers, public so that tests can drive them as the event loop would.
     void Timer1_Timer();
-    // The watchdog tick with the clocks read at it.
-    void Timer1_Timer(const core::ClockReading& clocks);
     void Timer4_Timer();
+    // Raised by the system's network information, where it has some.
+    void Network_ReachabilityChanged(QNetworkInformation::Reachability reachability);
+    // The same two handlers with the clocks read at the time.
+    void Timer1_Timer(const core::ClockReading& clocks);
+    void Network_ReachabilityChanged(QNetworkInformation::Reachability reachability,
+                                     const core::ClockReading& clocks);
     void sckConnect_DataArrival(const QByteArray& bytes);
     void cmdHide_Click();
     void cmdExit_Click();
@@ -94,6 +99,7 @@ private:
     core::RecordAssembler m_assembler;
     // The clocks when the connection was last checked or renewed.
     std::optional<core::ClockReading> m_lastClocks;
+    bool m_online = false;
 
     // Controls in design order; the visible ones come from the .ui design.
     QTimer Timer1;

@@ -88,6 +88,21 @@ private slots:
         QCOMPARE(alerts::core::sleptBetween(before, now), slept);
     }
 
+    void networkChange_data() {
+        QTest::addColumn<bool>("wasOnline");
+        QTest::addColumn<bool>("online");
+        QTest::addColumn<Steps>("expected");
+        QTest::newRow("comes online") << false << true << kReconnect;
+        QTest::newRow("stays online") << true << true << Steps{};
+        QTest::newRow("goes offline") << true << false << Steps{};
+        QTest::newRow("stays offline") << false << false << Steps{};
+    }
+    void networkChange() {
+        QFETCH(bool, wasOnline);
+        QFETCH(bool, online);
+        QFETCH(Steps, expected);
+        QCOMPARE(toSteps(alerts::core::networkChange(wasOnline, online)), expected);
+    }
     void openingConnectsThenPolls() {
         using enum ConnectionStep;
         QCOMPARE(toSteps(alerts::core::openConnection()), (Steps{Connect, EnableConfirmTimer}));
