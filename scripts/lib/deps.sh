@@ -17,6 +17,9 @@ ALERTS_PACKAGES=(
     dpkg-dev debootstrap appstream desktop-file-utils binutils-mingw-w64-x86-64
     # a private session bus for the desktop services a test starts
     dbus-daemon dbus-bin
+    # a sleep and a network change: libfaketime, nftables, NetworkManager on a
+    # private system bus, and the connection label read through AT-SPI
+    faketime nftables network-manager at-spi2-core python3-gi gir1.2-atspi-2.0
     # the harness itself
     iproute2 util-linux procps psmisc python3 coreutils
 )
