@@ -30,7 +30,9 @@ AT_ONCE_LIMIT_S=3
 _e2e_spawn unshare -n -- sleep infinity
 host_pid=$E2E_SPAWNED_PID
 on_host() { nsenter -t "$host_pid" -n -- "$@"; }
-own_netns() { [[ $(readlink "/proc/$host_pid/ns/net") != $(readlink /proc/self/ns/net) ]]; }
+# Until unshare has run, the process is still in our namespace. (Quoted: "net:[N]"
+# unquoted would be a pattern.)
+own_netns() { [[ $(readlink "/proc/$host_pid/ns/net") != "$(readlink /proc/self/ns/net)" ]]; }
 e2e_wait 5 own_netns
 ip link add alerts-c type veth peer name alerts-s netns "$host_pid"
 on_host ip link set lo up
