@@ -24,6 +24,9 @@ ALERTS_PACKAGES=(
     # accessibility bus and a screen reader's view of it
     dbus-daemon dbus-bin
     at-spi2-core python3-gi gir1.2-atspi-2.0
+    # a sleep and a network change: libfaketime, nftables, NetworkManager on a
+    # private system bus
+    faketime nftables network-manager
     # the harness itself
     iproute2 util-linux procps psmisc python3 coreutils
 )

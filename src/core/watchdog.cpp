@@ -23,11 +23,27 @@ std::span<const ConnectionStep> connectConfirmTick(bool connected) {
     return {};
 }
 
-std::span<const ConnectionStep> watchdogTick(bool connected) {
-    if (connected) {
+bool sleptBetween(const std::optional<ClockReading>& before, const ClockReading& now) {
+    if (!before || now.monotonic < before->monotonic) {
+        return false;
+    }
+    const auto awake = now.monotonic - before->monotonic;
+    const auto passed = now.wall - before->wall;
+    return passed - awake > kSleepThreshold;
+}
+
+std::span<const ConnectionStep> watchdogTick(bool connected, bool slept) {
+    if (connected && !slept) {
         return {};
     }
     return kReconnect;
+}
+
+std::span<const ConnectionStep> networkChange(bool wasOnline, bool online) {
+    if (online && !wasOnline) {
+        return kReconnect;
+    }
+    return {};
 }
 
 std::span<const ConnectionStep> openConnection() {

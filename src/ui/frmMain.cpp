@@ -5,6 +5,8 @@
 #include "core/codepage.h"
 #include "core/record.h"
 #include "platform/ClassicFont.h"
+#include "platform/Clocks.h"
+#include "platform/NetworkInformation.h"
 #include "platform/OpenMenus.h"
 #include "platform/ProgramIcon.h"
 #include "platform/SoundPlayer.h"
@@ -14,6 +16,7 @@
 #include <QCoreApplication>
 
 #include <string_view>
+#include <utility>
 
 namespace alerts::ui {
 
@@ -55,10 +58,16 @@ frmMain::frmMain(ServerEndpoint endpoint, std::unique_ptr<platform::AlertSound> 
 
     initTimer(Timer1, kWatchdogIntervalMs, true);
     initTimer(Timer4, kConfirmIntervalMs, false);
-    connect(&Timer1, &QTimer::timeout, this, &frmMain::Timer1_Timer);
+    connect(&Timer1, &QTimer::timeout, this, qOverload<>(&frmMain::Timer1_Timer));
     connect(&Timer4, &QTimer::timeout, this, &frmMain::Timer4_Timer);
     connect(&sckConnect, &net::ServerConnection::dataArrived, this,
             &frmMain::sckConnect_DataArrival);
+    if (QNetworkInformation* network = platform::networkInformation()) {
+        m_online = network->reachability() == QNetworkInformation::Reachability::Online;
+        connect(
+            network, &QNetworkInformation::reachabilityChanged, this,
+            qOverload<QNetworkInformation::Reachability>(&frmMain::Network_ReachabilityChanged));
+    }
 
     // "Connect" only shows the state; it has no action of its own.
     connect(m_ui.cmdHide, &QPushButton::clicked, this, &frmMain::cmdHide_Click);
@@ -93,6 +102,7 @@ frmMain::frmMain(ServerEndpoint endpoint, std::unique_ptr<platform::AlertSound> 
 frmMain::~frmMain() = default;
 
 void frmMain::Form_Load() {
+    m_lastClocks = platform::readClocks();
     run(core::openConnection());
     m_ui.chkBoth->setChecked(true);
 }
@@ -130,7 +140,30 @@ void frmMain::run(std::span<const core::ConnectionStep> steps) {
 }
 
 void frmMain::Timer1_Timer() {
-    run(core::watchdogTick(sckConnect.isConnected()));
+    Timer1_Timer(platform::readClocks());
+}
+
+void frmMain::Timer1_Timer(const core::ClockReading& clocks) {
+    const bool slept = core::sleptBetween(m_lastClocks, clocks);
+    m_lastClocks = clocks;
+    run(core::watchdogTick(sckConnect.isConnected(), slept));
+}
+
+void frmMain::Network_ReachabilityChanged(QNetworkInformation::Reachability reachability) {
+    Network_ReachabilityChanged(reachability, platform::readClocks());
+}
+
+void frmMain::Network_ReachabilityChanged(QNetworkInformation::Reachability reachability,
+                                          const core::ClockReading& clocks) {
+    const bool wasOnline =
+        std::exchange(m_online, reachability == QNetworkInformation::Reachability::Online);
+    const auto steps = core::networkChange(wasOnline, m_online);
+    if (!steps.empty()) {
+        // A sleep before this change is dealt with: the watchdog measures from here
+        // and leaves the new connection alone.
+        m_lastClocks = clocks;
+    }
+    run(steps);
 }
 
 void frmMain::Timer4_Timer() {

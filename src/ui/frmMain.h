@@ -14,10 +14,12 @@
 
 #include <QAction>
 #include <QMenu>
+#include <QNetworkInformation>
 #include <QTimer>
 #include <QWidget>
 
 #include <memory>
+#include <optional>
 
 namespace alerts::ui {
 
@@ -47,6 +49,12 @@ public:
     // Handlers, public so that tests can drive them as the event loop would.
     void Timer1_Timer();
     void Timer4_Timer();
+    // Raised by the system's network information, where it has some.
+    void Network_ReachabilityChanged(QNetworkInformation::Reachability reachability);
+    // The same two handlers with the clocks read at the time.
+    void Timer1_Timer(const core::ClockReading& clocks);
+    void Network_ReachabilityChanged(QNetworkInformation::Reachability reachability,
+                                     const core::ClockReading& clocks);
     void sckConnect_DataArrival(const QByteArray& bytes);
     void cmdHide_Click();
     void cmdExit_Click();
@@ -89,6 +97,9 @@ private:
     ServerEndpoint m_endpoint;
     std::unique_ptr<platform::AlertSound> m_sound;
     core::RecordAssembler m_assembler;
+    // The clocks when the connection was last checked or renewed.
+    std::optional<core::ClockReading> m_lastClocks;
+    bool m_online = false;
 
     // Controls in design order; the visible ones come from the .ui design.
     QTimer Timer1;

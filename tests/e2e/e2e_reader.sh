@@ -15,14 +15,12 @@ e2e_start_x
 e2e_start_session_bus
 e2e_start_announce
 
-# The reader activates the accessibility bus (at-spi-bus-launcher, its own
-# dbus-daemon and at-spi2-registryd) through the session bus; those processes
-# stay in the session bus's process group and end with it.
+e2e_start_accessibility
 READER=$E2E_OUT/heard.txt
 _e2e_spawn "$E2E_PYTHON" "$E2E_LIB_DIR/a11y_reader.py" >"$READER" 2>"$E2E_TMP/reader.log"
 e2e_wait 15 grep -qx ready "$READER"
 
-QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 e2e_start_alerts
+e2e_start_alerts
 e2e_wait_announce_log '^client connected 1$' 5
 # On the desktop, the program's bridge has asked the registry what to send.
 e2e_wait 10 grep -q '^app' "$READER"

@@ -65,6 +65,9 @@ e2e_init() {
     # No session bus and no sound server unless started here: nothing may
     # autolaunch one that would outlive the test.
     export DBUS_SESSION_BUS_ADDRESS=unix:path=$E2E_TMP/no-session-bus
+    # Nor the machine's system bus: its NetworkManager would tell the program of
+    # the machine's network, not the test's.
+    export DBUS_SYSTEM_BUS_ADDRESS=unix:path=$E2E_TMP/no-system-bus
     printf 'autospawn = no\n' >"$E2E_TMP/pulse-client.conf"
     export PULSE_CLIENTCONFIG=$E2E_TMP/pulse-client.conf PULSE_SERVER=unix:$E2E_TMP/no-sound-server
 
@@ -587,4 +590,85 @@ e2e_stop_alerts() {
     _e2e_stop_group "$ALERTS_PID" 3
     ALERTS_PID=""
     ALERTS_WID=""
+}
+
+# --- accessibility ---------------------------------------------------------------
+
+# e2e_start_accessibility : the accessibility bus, reached through the session bus
+# (e2e_start_session_bus first); programs started afterwards publish their
+# windows on it.
+e2e_start_accessibility() {
+    [[ -n ${DBUS_SESSION_BUS_ADDRESS:-} && $DBUS_SESSION_BUS_ADDRESS != *no-session-bus ]] ||
+        e2e_fail "e2e_start_session_bus first"
+    _e2e_spawn /usr/libexec/at-spi-bus-launcher --launch-immediately >"$E2E_TMP/a11y.log" 2>&1
+    e2e_wait 10 dbus-send --session --dest=org.a11y.Bus --type=method_call --print-reply \
+        /org/a11y/bus org.a11y.Bus.GetAddress
+    export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
+}
+
+# e2e_connection_label : the main window's connection label, as the program
+# publishes it ("Not Connected", "Connected!", "Disconnected").
+e2e_connection_label() {
+    "$E2E_PYTHON" "$E2E_LIB_DIR/a11y_labels.py" "$ALERTS_PID" 'Zuded Orazaviz'
+}
+e2e_label_is() { [[ $(e2e_connection_label) == "$1" ]]; }
+
+# --- a silently dead path and a sleep ------------------------------------------
+
+# e2e_blackhole_connection PORT : every packet of the program's established
+# connection to PORT is dropped from now on, both ways, with no FIN or RST ever
+# arriving: the socket still reads "connected", as after a suspend during which
+# a NAT entry expired or the server dropped the connection. New connections pass.
+e2e_blackhole_connection() {
+    local port
+    port=$(ss -tnHp state established "( dport = :$1 )" | grep "pid=$ALERTS_PID," |
+        awk '{ n = split($3, a, ":"); print a[n]; exit }')
+    [[ -n $port ]] || e2e_fail "the program has no established connection to port $1"
+    if ! nft list table inet e2e_blackhole >/dev/null 2>&1; then
+        nft add table inet e2e_blackhole
+        nft add chain inet e2e_blackhole output '{ type filter hook output priority 0; }'
+        nft add chain inet e2e_blackhole input '{ type filter hook input priority 0; }'
+    fi
+    nft add rule inet e2e_blackhole output tcp sport "$port" drop
+    nft add rule inet e2e_blackhole input tcp dport "$port" drop
+    E2E_BLACKHOLED_PORT=$port
+}
+
+# e2e_established PORT LOCAL_PORT : that connection of the program's is still open.
+e2e_established() {
+    ss -tnH state established "( dport = :$1 and sport = :$2 )" | grep -q .
+}
+
+E2E_WALL_OFFSET=0
+
+# e2e_start_alerts_faketime [ARGS...] : e2e_start_alerts, with libfaketime moving
+# the program's wall clock alone (its monotonic clock stays real), so that
+# e2e_jump_wall_clock can show it what a suspend looks like after the wake.
+e2e_start_alerts_faketime() {
+    local lib preload asan
+    lib=$(compgen -G '/usr/lib/*/faketime/libfaketime.so.1' | head -n1)
+    [[ -n $lib ]] || e2e_fail "libfaketime is not installed"
+    preload=$lib
+    # A sanitized build wants its runtime first among the preloaded libraries.
+    asan=$(ldd "$ALERTS_BIN_DIR/alerts" | awk '/libasan/ { print $3; exit }')
+    [[ -z $asan ]] || preload="$asan $lib"
+    E2E_FAKETIME_FILE=$E2E_TMP/faketime
+    E2E_WALL_OFFSET=0
+    printf '+0\n' >"$E2E_FAKETIME_FILE"
+    cat >"$E2E_TMP/alerts-faketime" <<EOS
+#!/bin/sh
+export LD_PRELOAD="$preload" FAKETIME_DONT_FAKE_MONOTONIC=1 FAKETIME_NO_CACHE=1
+export FAKETIME_TIMESTAMP_FILE="$E2E_FAKETIME_FILE"
+exec "$ALERTS_BIN_DIR/alerts" "\$@"
+EOS
+    chmod +x "$E2E_TMP/alerts-faketime"
+    e2e_start_alerts --bin "$E2E_TMP/alerts-faketime" "$@"
+}
+
+# e2e_jump_wall_clock SECONDS : the program's wall clock jumps ahead.
+e2e_jump_wall_clock() {
+    E2E_WALL_OFFSET=$((E2E_WALL_OFFSET + $1))
+    # Replaced whole: the program reads it on every clock read.
+    printf '+%d\n' "$E2E_WALL_OFFSET" >"$E2E_FAKETIME_FILE.new"
+    mv "$E2E_FAKETIME_FILE.new" "$E2E_FAKETIME_FILE"
 }

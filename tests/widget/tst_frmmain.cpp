@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: MIT
+#include "platform/Clocks.h"
 #include "support/TestServer.h"
 #include "ui/frmMain.h"
 
@@ -22,8 +23,27 @@
 using namespace Qt::StringLiterals;
 using alerts::ui::frmMain;
 using namespace alerts::test;
+using Reach = QNetworkInformation::Reachability;
 
 namespace {
+
+// A watchdog tick, or a reachability change, at a time given in seconds since the
+// window loaded: on the monotonic clock (awake) and on the wall clock; and
+// whether it must replace the connection.
+struct Event {
+    bool tick = true;
+    Reach reachability = Reach::Unknown;
+    bool renews = false;
+    int awake = 0;
+    int wall = 0;
+};
+using Events = std::vector<Event>;
+Event tickAt(int awake, int wall, bool renews) {
+    return {true, Reach::Unknown, renews, awake, wall};
+}
+Event network(Reach reachability, bool renews, int awake = 0, int wall = 0) {
+    return {false, reachability, renews, awake, wall};
+}
 
 // Records every play request and what the popup showed at that moment.
 struct SoundLog {
@@ -66,6 +86,7 @@ private:
 }
 
 } // namespace
+Q_DECLARE_METATYPE(Events)
 
 class tst_frmmain final : public QObject {
     Q_OBJECT
@@ -205,6 +226,74 @@ private slots:
         QVERIFY(w->timer4().isActive());
         QTRY_COMPARE(server.accepted(), 2);
         QTRY_COMPARE(w->controls().lblConnected->text(), u"Connected!"_s);
+        QCOMPARE(server.received(), 0);
+    }
+
+    // After a sleep, or when the network comes online, a connection the socket
+    // still reads as "connected" may be dead: it is replaced at once, and the label
+    // says "Disconnected" until the new one is confirmed.
+    void connectionRenewed_data() {
+        QTest::addColumn<bool>("lostBefore");
+        QTest::addColumn<Events>("events");
+        QTest::newRow("an hour's sleep") << false << Events{tickAt(10, 3610, true)};
+        QTest::newRow("jitter under the threshold") << false << Events{tickAt(10, 14, false)};
+        QTest::newRow("network comes online") << false << Events{network(Reach::Online, true)};
+        QTest::newRow("network comes online, the server already gone")
+            << true << Events{network(Reach::Online, true)};
+        QTest::newRow("network changes but is not online")
+            << false
+            << Events{network(Reach::Local, false), network(Reach::Site, false),
+                      network(Reach::Unknown, false)};
+        QTest::newRow("online, local, online")
+            << false
+            << Events{network(Reach::Online, true), network(Reach::Local, false),
+                      network(Reach::Online, true)};
+        QTest::newRow("online twice")
+            << false << Events{network(Reach::Online, true), network(Reach::Online, false)};
+        // The network came back after the wake: the tick leaves that connection alone.
+        QTest::newRow("woke, network online, then the tick")
+            << false << Events{network(Reach::Online, true, 5, 3605), tickAt(10, 3610, false)};
+    }
+    void connectionRenewed() {
+        QFETCH(bool, lostBefore);
+        QFETCH(Events, events);
+        TestServer server;
+        auto w = make(server.port());
+        const alerts::core::ClockReading loaded = alerts::platform::readClocks();
+        w->Network_ReachabilityChanged(Reach::Disconnected); // whatever this machine says
+        QTRY_VERIFY(w->connection().isConnected());
+        w->Timer4_Timer();
+        auto& ui = w->controls();
+        if (lostBefore) {
+            server.closeClients();
+            QTRY_VERIFY(!w->connection().isConnected());
+        }
+        int accepted = 1;
+        for (const Event& event : events) {
+            using std::chrono::seconds;
+            const alerts::core::ClockReading at{loaded.wall + seconds(event.wall),
+                                                loaded.monotonic + seconds(event.awake)};
+            if (event.tick) {
+                w->Timer1_Timer(at);
+            } else {
+                w->Network_ReachabilityChanged(event.reachability, at);
+            }
+            if (!event.renews) {
+                QVERIFY(w->connection().isConnected());
+                QCOMPARE(ui.lblConnected->text(), u"Connected!"_s);
+                continue;
+            }
+            // Never "Connected!" for the connection just dropped.
+            QCOMPARE(ui.lblConnected->text(), u"Disconnected"_s);
+            QVERIFY(ui.cmdConnect->isEnabled() && w->timer4().isActive());
+            QVERIFY(!w->connection().isConnected());
+            // At once, with no watchdog tick.
+            ++accepted;
+            QTRY_COMPARE(server.accepted(), accepted);
+            QTRY_VERIFY(w->connection().isConnected());
+            w->Timer4_Timer();
+            QCOMPARE(ui.lblConnected->text(), u"Connected!"_s);
+        }
         QCOMPARE(server.received(), 0);
     }
 

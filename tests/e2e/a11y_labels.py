@@ -1,0 +1,45 @@
+#!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
+"""Prints the text of every label in one window of a running program, one a
+line, as the program publishes them to assistive technologies (AT-SPI).
+
+    a11y_labels.py PID WINDOW-TITLE
+
+Exits 1 when the program or the window is not (yet) on the accessibility bus.
+"""
+import sys
+
+import gi
+
+gi.require_version("Atspi", "2.0")
+from gi.repository import Atspi, GLib  # noqa: E402
+
+
+def labels(node):
+    if node.get_role() == Atspi.Role.LABEL:
+        yield node.get_name()
+    for i in range(node.get_child_count()):
+        child = node.get_child_at_index(i)
+        if child is not None:
+            yield from labels(child)
+
+
+def main():
+    pid, title = int(sys.argv[1]), sys.argv[2]
+    desktop = Atspi.get_desktop(0)
+    for i in range(desktop.get_child_count()):
+        app = desktop.get_child_at_index(i)
+        try:
+            if app is None or app.get_process_id() != pid:
+                continue
+            for j in range(app.get_child_count()):
+                window = app.get_child_at_index(j)
+                if window is not None and window.get_name() == title:
+                    print("\n".join(labels(window)))
+                    return 0
+        except GLib.Error:
+            continue  # a program that went away meanwhile
+    return 1
+
+
+sys.exit(main())

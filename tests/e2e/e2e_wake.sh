@@ -1,0 +1,143 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
+# Back within one watchdog period after a sleep, and at once when the network
+# comes back. Each time the connection's path has died silently (its packets are
+# dropped, no FIN or RST ever arrives), so the socket still reads "connected" and
+# keepalive alone would take about 70 s to notice.
+#
+#   sleep:    the program's wall clock jumps an hour ahead while its monotonic
+#             clock runs on (libfaketime), which is what a wake looks like;
+#   network:  NetworkManager, on a system bus of the test's own, takes the
+#             program's link down and brings it back: Qt's NetworkManager
+#             backend reports the network online again.
+#
+# The server runs in a network namespace of its own behind a veth pair, and
+# "localhost" is pointed at it for this test alone.
+
+if [[ -z ${E2E_WAKE_MOUNTS:-} ]]; then
+    export E2E_WAKE_MOUNTS=1
+    exec unshare -m --propagation private -- bash "$0" "$@"
+fi
+source "$(dirname "$0")/lib.sh"
+e2e_init
+
+server_ip=10.77.0.1
+client_ip=10.77.0.2
+WATCHDOG_LIMIT_S=11 # one watchdog period, and room for a slow machine
+AT_ONCE_LIMIT_S=3
+
+# --- the server's host, behind a veth pair -------------------------------------
+_e2e_spawn unshare -n -- sleep infinity
+host_pid=$E2E_SPAWNED_PID
+on_host() { nsenter -t "$host_pid" -n -- "$@"; }
+# Until unshare has run, the process is still in our namespace. (Quoted: "net:[N]"
+# unquoted would be a pattern.)
+own_netns() { [[ $(readlink "/proc/$host_pid/ns/net") != "$(readlink /proc/self/ns/net)" ]]; }
+e2e_wait 5 own_netns
+ip link add alerts-c type veth peer name alerts-s netns "$host_pid"
+on_host ip link set lo up
+on_host ip addr add "$server_ip/24" dev alerts-s
+on_host ip link set alerts-s up
+printf '%s localhost\n' "$server_ip" >"$E2E_TMP/hosts"
+mount --bind "$E2E_TMP/hosts" /etc/hosts
+
+# --- NetworkManager on a system bus of the test's own -----------------------------
+# A fresh /run hides the machine's system bus; a read-only sysfs of this
+# namespace shows NetworkManager this namespace's links and no udev to wait for.
+mount -t tmpfs -o mode=755 e2e-run /run
+mount -t sysfs -o ro e2e-sys /sys
+mkdir -p "$E2E_TMP/nm/etc/system-connections" "$E2E_TMP/nm/lib"
+mount --bind "$E2E_TMP/nm/etc" /etc/NetworkManager
+mount --bind "$E2E_TMP/nm/lib" /var/lib/NetworkManager
+cat >"$E2E_TMP/system-bus.conf" <<EOC
+<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
+ "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
+<busconfig>
+  <type>system</type>
+  <listen>unix:path=$E2E_TMP/system-bus</listen>
+  <auth>EXTERNAL</auth>
+  <policy context="default">
+    <allow user="*"/><allow own="*"/><allow send_destination="*"/><allow receive_sender="*"/>
+  </policy>
+</busconfig>
+EOC
+_e2e_spawn dbus-daemon --config-file="$E2E_TMP/system-bus.conf" --nofork --nopidfile \
+    >"$E2E_TMP/system-bus.log" 2>&1
+export DBUS_SYSTEM_BUS_ADDRESS=unix:path=$E2E_TMP/system-bus
+e2e_wait 10 dbus-send --system --dest=org.freedesktop.DBus --type=method_call --print-reply \
+    /org/freedesktop/DBus org.freedesktop.DBus.GetId
+cat >/etc/NetworkManager/NetworkManager.conf <<EOC
+[main]
+plugins=keyfile
+auth-polkit=false
+dns=none
+rc-manager=unmanaged
+hostname-mode=none
+no-auto-default=*
+[connectivity]
+enabled=false
+EOC
+cat >/etc/NetworkManager/system-connections/e2e.nmconnection <<EOC
+[connection]
+id=e2e
+type=ethernet
+interface-name=alerts-c
+[ipv4]
+method=manual
+address1=$client_ip/24,$server_ip
+[ipv6]
+method=disabled
+EOC
+chmod 600 /etc/NetworkManager/system-connections/e2e.nmconnection
+_e2e_spawn NetworkManager --debug >"$E2E_TMP/networkmanager.log" 2>&1
+nm_state() { [[ $(nmcli -t -f STATE general) == "$1" ]]; }
+e2e_wait 20 nm_state connected
+
+# --- the desktop, the server and the program --------------------------------------
+e2e_start_x
+e2e_start_session_bus
+e2e_start_accessibility
+E2E_ANNOUNCE_WRAP=(nsenter -t "$host_pid" -n --)
+e2e_start_announce --silent
+e2e_start_alerts_faketime
+connections() { _e2e_announce_count '^client connected'; }
+connected_anew() { (($(connections) > $1)) && e2e_label_is 'Connected!'; }
+e2e_wait 15 connected_anew 0
+e2e_screenshot connected "$ALERTS_WID"
+
+# since_ms START : milliseconds since START (a value of _e2e_now_ms).
+since_ms() { echo $(($(_e2e_now_ms) - $1)); }
+
+# --- a sleep -------------------------------------------------------------------------
+e2e_blackhole_connection 4500
+dead=$E2E_BLACKHOLED_PORT
+before=$(connections)
+e2e_established 4500 "$dead" || e2e_fail "the dead connection ended by itself"
+e2e_jump_wall_clock 3600
+woke=$(_e2e_now_ms)
+e2e_wait "$WATCHDOG_LIMIT_S" connected_anew "$before"
+_e2e_log "after the wake: \"Connected!\" on a new connection in $(since_ms "$woke") ms"
+e2e_screenshot after-sleep "$ALERTS_WID"
+! e2e_established 4500 "$dead" || e2e_fail "the dead connection was kept beside the new one"
+
+# --- the network goes and comes back (NetworkManager) ---------------------------------
+e2e_blackhole_connection 4500
+dead=$E2E_BLACKHOLED_PORT
+nmcli device disconnect alerts-c >/dev/null
+e2e_wait 10 nm_state disconnected
+# Still "connected" to the socket: neither the watchdog nor keepalive will act.
+e2e_established 4500 "$dead" || e2e_fail "the dead connection ended by itself"
+e2e_label_is 'Connected!' || e2e_fail "the label changed before the network came back"
+before=$(connections)
+nmcli connection up e2e >/dev/null
+online=$(_e2e_now_ms)
+e2e_wait "$AT_ONCE_LIMIT_S" connected_anew "$before"
+_e2e_log "network back: \"Connected!\" on a new connection in $(since_ms "$online") ms"
+! e2e_established 4500 "$dead" || e2e_fail "the dead connection was kept beside the new one"
+
+# Nothing was ever sent to the server, on any of the connections.
+e2e_stop_announce
+sent=$(grep -h '^client disconnected' "$E2E_TMP"/announce*.log | grep -v ' received 0$' || true)
+[[ -z $sent ]] || e2e_fail "the program sent bytes to the server: $sent"
+e2e_alerts_alive || e2e_fail "the program died"
+e2e_stop_alerts
