@@ -16,25 +16,11 @@ fi
 source "$(dirname "$0")/lib.sh"
 e2e_init
 
-server_ip=10.77.0.1
-client_ip=10.77.0.2
-
-# The server's host: a namespace held open by a sleeping process.
-_e2e_spawn unshare -n -- sleep infinity
-host_pid=$E2E_SPAWNED_PID
-on_host() { nsenter -t "$host_pid" -n -- "$@"; }
-e2e_wait 5 on_host true
-ip link add alerts-c type veth peer name alerts-s netns "$host_pid"
-ip addr add "$client_ip/24" dev alerts-c
+e2e_start_server_host
+ip addr add "$E2E_CLIENT_IP/24" dev alerts-c
 ip link set alerts-c up
-on_host ip link set lo up
-on_host ip addr add "$server_ip/24" dev alerts-s
-on_host ip link set alerts-s up
+server_ip=$E2E_SERVER_IP
 
-printf '%s localhost\n' "$server_ip" >"$E2E_TMP/hosts"
-mount --bind "$E2E_TMP/hosts" /etc/hosts
-
-E2E_ANNOUNCE_WRAP=(nsenter -t "$host_pid" -n --)
 e2e_start_announce --silent
 e2e_start_x
 e2e_start_alerts
@@ -48,7 +34,7 @@ e2e_wait 2 keepalive_armed
 e2e_screenshot connected "$ALERTS_WID"
 
 # Pull the plug on the server's side: no FIN, no RST ever reaches the program.
-on_host ip link set alerts-s down
+e2e_on_host ip link set alerts-s down
 cut=$(_e2e_now_ms)
 e2e_wait 75 bash -c "! ss -tn state established '( dport = :4500 )' | grep -q '$server_ip:4500'"
 dead_after=$((($(_e2e_now_ms) - cut) / 1000))
@@ -66,7 +52,7 @@ e2e_stop_announce
 grep -q 'received 0' "$E2E_TMP"/announce.*.log "$E2E_TMP/announce.log" 2>/dev/null ||
     _e2e_log "(the old connection never reported its close: the path was down)"
 e2e_start_announce --silent
-on_host ip link set alerts-s up
+e2e_on_host ip link set alerts-s up
 e2e_wait 15 established
 e2e_wait_announce_log '^client connected 1' 5
 e2e_screenshot reconnected "$ALERTS_WID"

@@ -21,25 +21,13 @@ fi
 source "$(dirname "$0")/lib.sh"
 e2e_init
 
-server_ip=10.77.0.1
-client_ip=10.77.0.2
+server_ip=$E2E_SERVER_IP
+client_ip=$E2E_CLIENT_IP
 WATCHDOG_LIMIT_S=11 # one watchdog period, and room for a slow machine
 AT_ONCE_LIMIT_S=3
 
 # --- the server's host, behind a veth pair -------------------------------------
-_e2e_spawn unshare -n -- sleep infinity
-host_pid=$E2E_SPAWNED_PID
-on_host() { nsenter -t "$host_pid" -n -- "$@"; }
-# Until unshare has run, the process is still in our namespace. (Quoted: "net:[N]"
-# unquoted would be a pattern.)
-own_netns() { [[ $(readlink "/proc/$host_pid/ns/net") != "$(readlink /proc/self/ns/net)" ]]; }
-e2e_wait 5 own_netns
-ip link add alerts-c type veth peer name alerts-s netns "$host_pid"
-on_host ip link set lo up
-on_host ip addr add "$server_ip/24" dev alerts-s
-on_host ip link set alerts-s up
-printf '%s localhost\n' "$server_ip" >"$E2E_TMP/hosts"
-mount --bind "$E2E_TMP/hosts" /etc/hosts
+e2e_start_server_host
 
 # --- NetworkManager on a system bus of the test's own -----------------------------
 # A fresh /run hides the machine's system bus; a read-only sysfs of this
@@ -97,7 +85,6 @@ e2e_wait 20 nm_state connected
 e2e_start_x
 e2e_start_session_bus
 e2e_start_accessibility
-E2E_ANNOUNCE_WRAP=(nsenter -t "$host_pid" -n --)
 e2e_start_announce --silent
 e2e_start_alerts_faketime
 connections() { _e2e_announce_count '^client connected'; }

@@ -592,6 +592,37 @@ e2e_stop_alerts() {
     ALERTS_WID=""
 }
 
+# --- a server on a host of its own -------------------------------------------------
+
+E2E_SERVER_IP=10.77.0.1
+E2E_CLIENT_IP=10.77.0.2
+E2E_HOST_PID=""
+
+# e2e_on_host CMD... : runs a command on the server's host.
+e2e_on_host() { nsenter -t "$E2E_HOST_PID" -n -- "$@"; }
+
+# e2e_start_server_host : the server's host, a network namespace held open by a
+# sleeping process, joined to ours by a veth pair (alerts-c here, alerts-s there,
+# up at $E2E_SERVER_IP on its side), with "localhost" pointed at it for this test
+# alone, since the program's host is fixed. The announcer runs there. Needs a mount
+# namespace of the test's own (unshare -m) for the private /etc/hosts; our side of
+# the pair is left to the caller to configure.
+e2e_start_server_host() {
+    _e2e_spawn unshare -n -- sleep infinity
+    E2E_HOST_PID=$E2E_SPAWNED_PID
+    # Until unshare has run, the process is still in our namespace. (Quoted:
+    # "net:[N]" unquoted would be a pattern.)
+    e2e_wait 5 _e2e_host_apart
+    ip link add alerts-c type veth peer name alerts-s netns "$E2E_HOST_PID"
+    e2e_on_host ip link set lo up
+    e2e_on_host ip addr add "$E2E_SERVER_IP/24" dev alerts-s
+    e2e_on_host ip link set alerts-s up
+    printf '%s localhost\n' "$E2E_SERVER_IP" >"$E2E_TMP/hosts"
+    mount --bind "$E2E_TMP/hosts" /etc/hosts
+    E2E_ANNOUNCE_WRAP=(nsenter -t "$E2E_HOST_PID" -n --)
+}
+_e2e_host_apart() { [[ $(readlink "/proc/$E2E_HOST_PID/ns/net") != "$(readlink /proc/self/ns/net)" ]]; }
+
 # --- accessibility ---------------------------------------------------------------
 
 # e2e_start_accessibility : the accessibility bus, reached through the session bus
