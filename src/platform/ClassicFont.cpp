@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "platform/ClassicFont.h"
 
+#include <QByteArray>
 #include <QFontDatabase>
+#include <QResource>
 #include <QStringList>
 
 namespace alerts::platform {
@@ -9,6 +11,18 @@ namespace alerts::platform {
 namespace {
 
 constexpr auto kCarriedFamily = "Liberation Sans";
+
+int addFace(const QString& path) {
+    // An uncompressed resource is read where it lies in the program file: only
+    // the pages the font engine touches are ever loaded.
+    const QResource resource(path);
+    if (resource.isValid() && resource.compressionAlgorithm() == QResource::NoCompression) {
+        return QFontDatabase::addApplicationFontFromData(
+            QByteArray::fromRawData(reinterpret_cast<const char*>(resource.data()),
+                                    static_cast<qsizetype>(resource.size())));
+    }
+    return QFontDatabase::addApplicationFont(path);
+}
 
 } // namespace
 
@@ -19,7 +33,7 @@ void loadClassicFont() {
         bool any = false;
         for (const char* file : {":/alerts/fonts/LiberationSans-Regular.ttf",
                                  ":/alerts/fonts/LiberationSans-Bold.ttf"}) {
-            any = QFontDatabase::addApplicationFont(QString::fromLatin1(file)) != -1 || any;
+            any = addFace(QString::fromLatin1(file)) != -1 || any;
         }
         return any;
     }();
