@@ -1,9 +1,9 @@
 #!/bin/bash
 # SPDX-License-Identifier: MIT
 # The tray on a real desktop: "Hide" puts the program into the tray; the icon's
-# menu opens the About window, restores the window and exits. Without a tray host
-# "Hide" leaves the window minimised and reachable. The menu also stays up without
-# a window manager.
+# menu opens the About window, restores the window and exits, and the right button
+# chooses nothing in it. Without a tray host "Hide" leaves the window minimised and
+# reachable. The menu also stays up without a window manager.
 source "$(dirname "$0")/lib.sh"
 e2e_init
 
@@ -68,18 +68,33 @@ about_window() {
     head -n1 <<<"$found"
 }
 
-
 # The user's way out: the tray icon's menu, rest on "About", along its line into
-# the submenu and onto "Exit". The menu must stay up all the way.
+# the submenu and onto "Exit". The menu must stay up all the way. On the way the
+# right button chooses nothing, neither "Open/Restore" nor "Exit", and the pointer
+# off "About" and back opens the submenu again over the same About window.
 # exit_through_tray_menu WHERE [SCREENSHOT]
 exit_through_tray_menu() {
-    local menu_wid
+    local menu_wid menu about
     click_tray_icon
     e2e_wait 5 menus_open 1
     menu_wid=$(only_menu)
-    point_at_line "$(e2e_window_geometry "$menu_wid")" 2 2
-    e2e_wait 5 about_shown
+    menu=$(e2e_window_geometry "$menu_wid")
+    point_at_line "$menu" 1 2
+    xdotool click 3
+    point_at_line "$menu" 2 2
+    # The program takes the click before the move that opens the submenu.
+    e2e_wait 5 about_or_main_shown
+    ! e2e_main_shown || e2e_fail "$1: a right click chose \"Open/Restore\""
     e2e_wait 5 menus_open 2
+    about=$(about_window)
+    point_at_line "$(e2e_window_geometry "$(other_menu "$menu_wid")")" 1 1
+    xdotool click 3
+    point_at_line "$menu" 1 2
+    e2e_wait 5 menus_open_or_ended 1
+    e2e_alerts_alive || e2e_fail "$1: a right click on \"Exit\" ended the program"
+    point_at_line "$menu" 2 2
+    e2e_wait 5 menus_open 2
+    e2e_assert_eq "$(about_window)" "$about" "$1: the About window once \"About\" opened again"
     point_at_line "$(e2e_window_geometry "$(other_menu "$menu_wid")")" 1 1
     menus_open 2 || e2e_fail "$1: the menu closed on the way to \"Exit\""
     [[ -z ${2:-} ]] || e2e_screenshot "$2"
@@ -87,6 +102,8 @@ exit_through_tray_menu() {
     e2e_wait_alerts_exit 10
     e2e_assert_eq "$ALERTS_STATUS" 0 "exit status $1"
 }
+about_or_main_shown() { about_shown || e2e_main_shown; }
+menus_open_or_ended() { menus_open "$1" || ! e2e_alerts_alive; }
 
 about_shown() { [[ -n $(about_window) ]]; }
 about_gone() { [[ -z $(about_window) ]]; }

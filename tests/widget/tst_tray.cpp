@@ -122,6 +122,18 @@ private slots:
         QVERIFY(menu.isVisible());
         QCOMPARE(QApplication::activePopupWidget(), submenu);
 
+        // Lines are chosen with the left button: other buttons on "Exit" or on
+        // "Open/Restore" do nothing, and the menus stay up.
+        const QPoint onExit = submenu->actionGeometry(submenu->actions().at(0)).center();
+        const QPoint onOpen = menu.actionGeometry(menu.actions().at(0)).center();
+        for (const Qt::MouseButton button : {Qt::RightButton, Qt::MiddleButton}) {
+            QTest::mouseClick(submenu, button, {}, onExit);
+            QTest::mouseClick(&menu, button, {}, onOpen);
+        }
+        QCOMPARE(unloaded.count(), 0);
+        QVERIFY(!main.isVisible());
+        QVERIFY(submenu->isVisible() && menu.isVisible());
+
         QTest::keyClick(submenu, Qt::Key_Down);
         QTest::keyClick(submenu, Qt::Key_Return);
         QCOMPARE(unloaded.count(), 1);
