@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QMenuBar>
+#include <QPointer>
 #include <QSignalSpy>
 #include <QStyleOptionButton>
 #include <QTcpServer>
@@ -18,7 +19,9 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <functional>
 #include <memory>
+#include <utility>
 #include <vector>
 
 using namespace Qt::StringLiterals;
@@ -72,6 +75,26 @@ private:
 class tst_frmmain final : public QObject {
     Q_OBJECT
 
+    class EventWatcher final : public QObject {
+    public:
+        EventWatcher(QEvent::Type type, std::function<void()> seen)
+            : m_type(type), m_seen(std::move(seen)) {}
+        bool eventFilter(QObject* watched, QEvent* event) override {
+            if (event->type() == m_type) {
+                m_seen();
+            }
+            return QObject::eventFilter(watched, event);
+        }
+
+    private:
+        QEvent::Type m_type;
+        std::function<void()> m_seen;
+    };
+
+    // Nothing changes the caption while a window runs; cleanup() checks every test.
+    int m_captionChanges = 0;
+    EventWatcher m_captionWatch{QEvent::WindowTitleChange, [this] { ++m_captionChanges; }};
+
     std::unique_ptr<frmMain> make(const QString& port, SoundLog* log = nullptr,
                                   const QString& host = u"127.0.0.1"_s) {
         std::unique_ptr<alerts::platform::AlertSound> sound;
@@ -83,6 +106,7 @@ class tst_frmmain final : public QObject {
         if (log) {
             log->window = window.get();
         }
+        window->installEventFilter(&m_captionWatch);
         return window;
     }
 
@@ -111,6 +135,8 @@ class tst_frmmain final : public QObject {
     }
 
 private slots:
+    void cleanup() { QCOMPARE(std::exchange(m_captionChanges, 0), 0); }
+
     void startUpState() {
         TestServer server;
         auto w = make(server.port());
@@ -523,16 +549,27 @@ private slots:
         QTRY_VERIFY(w->newAlert().isLoaded());
         w->mnuAbout_Click();
         QTRY_VERIFY(w->about().isLoaded());
+        // The popup holds: risen to rest, its five-second timer running.
+        const QPointer<alerts::ui::frmNewAlert> popup = w->newAlert().get();
+        while (popup->timer1().isActive()) {
+            popup->Timer1_Timer();
+        }
+        QVERIFY(popup->timer2().isActive());
+        int ticks = 0;
+        const QObject tickWatch;
+        for (const QTimer* timer : {&popup->timer1(), &popup->timer2(), &popup->timer3()}) {
+            connect(timer, &QTimer::timeout, &tickWatch, [&ticks] { ++ticks; });
+        }
 
         struct Seen {
             bool done = false;
             bool connected = false;
             bool otherLoaded = false;
         } popupSeen, aboutSeen;
-        HideWatcher popupWatch([&] {
+        EventWatcher popupWatch(QEvent::Hide, [&] {
             popupSeen = {true, w->connection().isConnected(), w->about().isLoaded()};
         });
-        HideWatcher aboutWatch([&] {
+        EventWatcher aboutWatch(QEvent::Hide, [&] {
             aboutSeen = {true, w->connection().isConnected(), w->newAlert().isLoaded()};
         });
         w->newAlert().get()->installEventFilter(&popupWatch);
@@ -555,6 +592,12 @@ private slots:
         QVERIFY(w->isUnloaded() && !w->isVisible());
         QVERIFY(!w->newAlert().isLoaded() && !w->about().isLoaded());
         QVERIFY(!w->timer1().isActive() && !w->timer4().isActive());
+        // The popup's timers stopped with its unload, and none ticks before it is gone.
+        QVERIFY(popup && !popup->isVisible());
+        QVERIFY(!popup->timer1().isActive() && !popup->timer2().isActive() &&
+                !popup->timer3().isActive());
+        QTRY_VERIFY(popup.isNull());
+        QCOMPARE(ticks, 0);
         // Closing again changes nothing.
         w->close();
         QCOMPARE(unloaded.size(), 1);
@@ -583,21 +626,6 @@ private slots:
         QVERIFY(w->timer1().isActive());
         QTRY_VERIFY(w->connection().isConnected());
     }
-
-private:
-    class HideWatcher final : public QObject {
-    public:
-        explicit HideWatcher(std::function<void()> onHide) : m_onHide(std::move(onHide)) {}
-        bool eventFilter(QObject* watched, QEvent* event) override {
-            if (event->type() == QEvent::Hide) {
-                m_onHide();
-            }
-            return QObject::eventFilter(watched, event);
-        }
-
-    private:
-        std::function<void()> m_onHide;
-    };
 };
 
 QTEST_MAIN(tst_frmmain)

@@ -2,6 +2,8 @@
 #include "platform/TrayIcon.h"
 #include "ui/frmMain.h"
 
+#include <QCursor>
+#include <QPointer>
 #include <QSignalSpy>
 #include <QSystemTrayIcon>
 #include <QTest>
@@ -139,6 +141,50 @@ private slots:
         QCOMPARE(unloaded.count(), 1);
         QVERIFY(!main.about().isLoaded());
         QVERIFY(!menu.isVisible());
+    }
+
+    // The pointer off "About" and back opens its submenu again and raises the
+    // About handler again: an open About window keeps its ticker where it is, a
+    // closed one is loaded afresh.
+    void aboutAgain() {
+        frmMain main(nowhere());
+        QMenu& menu = main.trayMenu();
+        QMenu* submenu = aboutSubmenu(main);
+        QCursor::setPos(0, 0); // a menu ignores the pointer until it leaves where it was
+        menu.popup(QPoint(300, 100));
+        QVERIFY(QTest::qWaitForWindowExposed(&menu));
+        const QPoint onOpen = menu.actionGeometry(menu.actions().at(0)).center();
+        const QPoint onAbout = menu.actionGeometry(menu.actions().at(1)).center();
+        const auto offAndBack = [&] {
+            QTest::mouseMove(&menu, onOpen);
+            QTRY_VERIFY(!submenu->isVisible());
+            QTest::mouseMove(&menu, onAbout);
+            QTRY_VERIFY(submenu->isVisible());
+        };
+        QTest::mouseMove(&menu, onAbout);
+        QTRY_VERIFY(main.about().isLoaded());
+
+        // Halfway through the line, its ticks held back (for as long as this window
+        // lives) so that only a restart could change the caption.
+        const QPointer<alerts::ui::frmAbout> about = main.about().get();
+        about->findChild<QTimer*>()->blockSignals(true);
+        for (int tick = 0; tick < 20; ++tick) {
+            about->Timer1_Timer();
+        }
+        const QString halfway = about->controls().Label1->text();
+        QVERIFY(halfway.size() > 20 && halfway.size() < 40);
+        offAndBack();
+        QCOMPARE(main.about().get(), about.data());
+        QCOMPARE(about->controls().Label1->text(), halfway);
+        QVERIFY(about->timer1().isActive());
+
+        main.about().unload();
+        QTRY_VERIFY(about.isNull());
+        offAndBack();
+        QVERIFY(main.about().isLoaded());
+        QVERIFY(main.about().get()->isVisible());
+        QVERIFY(main.about().get()->timer1().isActive());
+        menu.close();
     }
 
     // Without a tray host an icon could never be clicked: the window stays
