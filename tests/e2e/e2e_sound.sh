@@ -3,7 +3,8 @@
 # The siren, heard on a real sound server: it plays for an announcement under
 # "Both Alerts", not under "Disable Alerts"; without its file the window system's
 # bell sounds instead; put back, it plays again; a second announcement during the
-# siren starts it again from the beginning.
+# siren starts it again from the beginning; hidden in the tray, the option chosen
+# before still holds.
 source "$(dirname "$0")/lib.sh"; e2e_init
 
 SIREN_S=1.6
@@ -84,5 +85,21 @@ length=$(awk -v s="$start" -v e="$end" 'BEGIN {print e - s}')
 e2e_gt "$length" 1.4 || e2e_fail "the second siren was not played from its beginning (${length}s)"
 peak=$(sox "$rec" -n stat 2>&1 | awk '/^Maximum amplitude:/ {print $3}')
 e2e_gt 0.75 "$peak" || e2e_fail "two sirens played over each other (peak $peak)"
+
+# 6. Hidden in the tray, the option chosen before holds: under "Play Alert Sound"
+# an announcement plays the siren and leaves the popup parked below the screen.
+read -r _ screen_h < <(xdpyinfo | awk '/dimensions:/ { split($2, d, "x"); print d[1], d[2] }')
+popup_parked() {
+    local x y w h
+    read -r x y w h < <(e2e_window_geometry "$(e2e_popup_window)")
+    ((y == screen_h))
+}
+e2e_wait 10 popup_parked # the first announcement's popup has fallen back
+e2e_click "$ALERTS_WID" 100 116 # "Hide"
+e2e_wait 5 e2e_is_unmapped "$ALERTS_WID"
+e2e_wait 5 e2e_not_in_taskbar "$ALERTS_WID"
+announce_and_record hidden
+e2e_siren_heard "$E2E_OUT/hidden.wav" || e2e_fail "hidden in the tray, the siren did not play"
+popup_parked || e2e_fail "hidden in the tray, \"Play Alert Sound\" showed the popup"
 
 e2e_alerts_alive || e2e_fail "the program died"
