@@ -15,8 +15,9 @@ ALERTS_PACKAGES=(
     pulseaudio pulseaudio-utils sox
     # the package: built, checked, installed into a fresh Debian root
     dpkg-dev debootstrap appstream desktop-file-utils binutils-mingw-w64-x86-64
-    # a private session bus for the desktop services a test starts
-    dbus-daemon dbus-bin
+    # a private session bus for the desktop services a test starts, and a tray
+    # host that takes icons over it (StatusNotifierItem)
+    dbus-daemon dbus-bin xfce4-panel xfconf
     # the harness itself
     iproute2 util-linux procps psmisc python3 coreutils
 )

@@ -3,7 +3,8 @@
 # The tray on a real desktop: "Hide" puts the program into the tray; the icon's
 # menu opens the About window, restores the window and exits, and the right button
 # chooses nothing in it. Without a tray host "Hide" leaves the window minimised and
-# reachable. The menu also stays up without a window manager.
+# reachable. The menu also stays up without a window manager. The same again on a
+# StatusNotifierItem host (xfce4-panel), also across a restart of the panel.
 source "$(dirname "$0")/lib.sh"
 e2e_init
 
@@ -68,6 +69,9 @@ about_window() {
     head -n1 <<<"$found"
 }
 
+# How the tray menu is opened: a click on trayer's icon, or a host's D-Bus call.
+OPEN_TRAY_MENU=click_tray_icon
+
 # The user's way out: the tray icon's menu, rest on "About", along its line into
 # the submenu and onto "Exit". The menu must stay up all the way. On the way the
 # right button chooses nothing, neither "Open/Restore" nor "Exit", and the pointer
@@ -75,7 +79,7 @@ about_window() {
 # exit_through_tray_menu WHERE [SCREENSHOT]
 exit_through_tray_menu() {
     local menu_wid menu about
-    click_tray_icon
+    "$OPEN_TRAY_MENU"
     e2e_wait 5 menus_open 1
     menu_wid=$(only_menu)
     menu=$(e2e_window_geometry "$menu_wid")
@@ -158,6 +162,42 @@ ticker_text_rows() {
 # Counts bands of consecutive text rows: one per line of text.
 ticker_lines() {
     ticker_text_rows "$1" | awk 'NR == 1 || $1 != prev + 1 {n++} {prev = $1} END {print n + 0}'
+}
+
+# The tray over D-Bus (StatusNotifierItem): the watcher on the session bus, the
+# items registered with it, one "service/path" a line, and calls on the one item.
+sni_watcher_up() {
+    dbus-send --session --print-reply --dest=org.freedesktop.DBus /org/freedesktop/DBus \
+        org.freedesktop.DBus.NameHasOwner string:org.kde.StatusNotifierWatcher | grep -q 'boolean true'
+}
+sni_watcher_down() { ! sni_watcher_up; }
+sni_items() {
+    dbus-send --session --print-reply --dest=org.kde.StatusNotifierWatcher /StatusNotifierWatcher \
+        org.freedesktop.DBus.Properties.Get string:org.kde.StatusNotifierWatcher \
+        string:RegisteredStatusNotifierItems | awk -F'"' '/string "/ {print $2}'
+}
+sni_item_count() {
+    local items
+    items=$(sni_items) || return 1
+    (($(grep -c . <<<"$items" || true) == $1))
+}
+# sni_call METHOD [ARGS...] : as a host does for a click (Activate, ContextMenu).
+sni_call() {
+    local item
+    item=$(sni_items | head -n1)
+    dbus-send --session --print-reply --dest="${item%%/*}" "/${item#*/}" "$@"
+}
+sni_activate() { sni_call org.kde.StatusNotifierItem.Activate int32:0 int32:0 >/dev/null; }
+sni_context_menu() { sni_call org.kde.StatusNotifierItem.ContextMenu int32:0 int32:0 >/dev/null; }
+# The tip's title: the second text of the ToolTip property (icon name, pixmaps, title, text).
+sni_tip() {
+    sni_call org.freedesktop.DBus.Properties.Get string:org.kde.StatusNotifierItem \
+        string:ToolTip | awk -F'"' '/string "/ {if (++n == 2) print $2}'
+}
+start_panel() {
+    _e2e_spawn xfce4-panel >>"$E2E_TMP/xfce4-panel.log" 2>&1
+    PANEL_PID=$E2E_SPAWNED_PID
+    e2e_wait 20 sni_watcher_up
 }
 
 # --- in the tray ----------------------------------------------------------------
@@ -265,3 +305,51 @@ e2e_in_taskbar "$main" || e2e_fail "without a tray the window was hidden after a
 e2e_click "$main" 164 116 # "Exit"
 e2e_wait_alerts_exit 10
 e2e_assert_eq "$ALERTS_STATUS" 0 "exit status without a tray"
+
+# --- a StatusNotifierItem host: xfce4-panel ----------------------------------------
+
+# Plasma, Xfce, LXQt, Cinnamon and GNOME's AppIndicator extension take tray icons
+# over D-Bus, and Qt goes that way once a watcher is on the session bus.
+e2e_start_x --no-tray
+e2e_start_session_bus
+start_panel
+e2e_start_alerts
+main=$ALERTS_WID
+e2e_wait 5 e2e_is_mapped "$main"
+sni_item_count 0 || e2e_fail "an item is registered before the window was hidden"
+
+e2e_click "$main" 100 116 # "Hide"
+e2e_wait 5 e2e_is_unmapped "$main"
+e2e_wait 5 sni_item_count 1
+e2e_assert_eq "$(sni_tip)" "Zuded Orazaviz" "the item's tip"
+e2e_screenshot sni-tray
+# A host's left click (Activate) and right click (ContextMenu) both open the menu.
+for open_menu in sni_activate sni_context_menu; do
+    "$open_menu"
+    e2e_wait 5 menus_open 1
+    xdotool key Escape
+    e2e_wait 5 menus_open 0
+done
+
+# The panel restarted while the window is hidden: the item registers with the new one.
+_e2e_stop_group "$PANEL_PID"
+e2e_wait 5 sni_watcher_down
+start_panel
+e2e_wait 10 sni_item_count 1
+e2e_assert_eq "$(sni_tip)" "Zuded Orazaviz" "the item's tip after the panel restarted"
+
+# "Open/Restore" brings the window back and the item goes.
+sni_context_menu
+e2e_wait 5 menus_open 1
+point_at_line "$(e2e_window_geometry "$(only_menu)")" 1 2
+xdotool click 1
+e2e_wait 5 e2e_main_shown
+e2e_wait 5 sni_item_count 0
+
+# "Exit" leaves no item behind.
+main=$(e2e_main_window)
+e2e_wait 5 e2e_painted "$main"
+e2e_click "$main" 100 116 # "Hide"
+e2e_wait 5 sni_item_count 1
+OPEN_TRAY_MENU=sni_activate exit_through_tray_menu "on xfce4-panel" sni-exit
+e2e_wait 5 sni_item_count 0
