@@ -320,6 +320,7 @@ sni_item_count 0 || e2e_fail "an item is registered before the window was hidden
 
 e2e_click "$main" 100 116 # "Hide"
 e2e_wait 5 e2e_is_unmapped "$main"
+e2e_wait 5 e2e_not_in_taskbar "$main"
 e2e_wait 5 sni_item_count 1
 e2e_assert_eq "$(sni_tip)" "Zuded Orazaviz" "the item's tip"
 e2e_screenshot sni-tray
@@ -350,6 +351,10 @@ e2e_wait 5 sni_item_count 0
 main=$(e2e_main_window)
 e2e_wait 5 e2e_painted "$main"
 e2e_click "$main" 100 116 # "Hide"
+# Once the window manager is done with the window: a menu opened while it still
+# moves the focus about is closed again at once.
+e2e_wait 5 e2e_is_unmapped "$main"
+e2e_wait 5 e2e_not_in_taskbar "$main"
 e2e_wait 5 sni_item_count 1
 OPEN_TRAY_MENU=sni_activate exit_through_tray_menu "on xfce4-panel" sni-exit
 e2e_wait 5 sni_item_count 0
