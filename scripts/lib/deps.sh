@@ -20,9 +20,10 @@ ALERTS_PACKAGES=(
     libcanberra0 libcanberra-pulse sound-theme-freedesktop
     # the package: built, checked, installed into a fresh Debian root
     dpkg-dev debootstrap appstream desktop-file-utils binutils-mingw-w64-x86-64
-    # a private session bus for the desktop services a test starts; the
-    # accessibility bus and a screen reader's view of it
-    dbus-daemon dbus-bin
+    # a private session bus for the desktop services a test starts; a tray host
+    # that takes icons over it (StatusNotifierItem); the accessibility bus and a
+    # screen reader's view of it
+    dbus-daemon dbus-bin xfce4-panel xfconf
     at-spi2-core python3-gi gir1.2-atspi-2.0
     # a sleep and a network change: libfaketime, nftables, NetworkManager on a
     # private system bus

@@ -33,6 +33,8 @@ public:
     // it ready for a new connectToServer().
     void close();
     [[nodiscard]] bool isConnected() const;
+    // Where the attempt stands; the program itself only asks isConnected().
+    [[nodiscard]] QAbstractSocket::SocketState state() const { return m_socket.state(); }
     // The native socket, -1 when there is none.
     [[nodiscard]] qintptr nativeDescriptor() const { return m_socket.socketDescriptor(); }
 

@@ -34,6 +34,9 @@ void TrayIcon::setToolTip(const QString& caption) {
 
 void TrayIcon::setMenu(QMenu* menu) {
     m_menu = menu;
+    if (menu) {
+        m_leftButtonChooses.watch(*menu);
+    }
 }
 
 void TrayIcon::add() {

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "platform/OpenMenus.h"
+
 #include <QIcon>
 #include <QMenu>
 #include <QObject>
@@ -11,7 +13,8 @@
 namespace alerts::platform {
 
 // The one notification-area icon of the program. A left or right button press on
-// it opens its menu at the pointer; nothing else it reports does anything.
+// it opens its menu at the pointer; nothing else it reports does anything. The
+// menu's lines are chosen with the left button.
 class TrayIcon final : public QObject {
     Q_OBJECT
 public:
@@ -22,6 +25,7 @@ public:
 
     void setIcon(const QIcon& icon);
     void setToolTip(const QString& caption);
+    // The menu with its submenus as they are now.
     void setMenu(QMenu* menu);
     void add();
     void remove(); // harmless when there is no icon
@@ -37,6 +41,7 @@ private:
 
     QSystemTrayIcon m_icon{this};
     QPointer<QMenu> m_menu;
+    LeftButtonChooses m_leftButtonChooses{this};
 };
 
 } // namespace alerts::platform

@@ -14,28 +14,30 @@ read -r SCREEN_W SCREEN_H < <(xdpyinfo | awk '/dimensions:/ { split($2, d, "x");
 LEFT=$((SCREEN_W - 185))
 REST=$((SCREEN_H - 121))
 
-# Every move of every top-level window as the X server reports it. The popup
-# places itself (override-redirect), so each of its steps is one configure event.
-# xev ends with the X server.
+# Every move of every top-level window as the X server reports it, each line
+# stamped with the time it came in. The popup places itself (override-redirect),
+# so each of its steps is one configure event. xev ends with the X server.
 MOVES_LOG=$E2E_TMP/xev.log
-stdbuf -oL xev -root -event substructure >"$MOVES_LOG" 2>/dev/null &
+stdbuf -oL xev -root -event substructure 2>/dev/null |
+    while IFS= read -r line; do printf '%s %s\n' "$EPOCHREALTIME" "$line"; done >"$MOVES_LOG" &
 
 e2e_start_alerts
 e2e_wait_announce_log '^client connected 1' 15
 # The main window's own mapping proves that xev listened before any popup existed.
-e2e_wait 10 grep -q '^MapNotify' "$MOVES_LOG"
+e2e_wait 10 grep -q '^[0-9.]* MapNotify' "$MOVES_LOG"
 
 popup_exists() { [[ -n $(e2e_popup_window) ]]; }
 
-# "x y" for each move of the popup, in order.
+# "x y" for each move of the popup, in order; with --timed, "seconds x y".
 popup_moves() {
-    awk -v id="window $POPUP," '
+    awk -v id="window $POPUP," -v timed="${1:-}" '
+        { time = $1; sub(/^[^ ]* /, "") }
         /^ConfigureNotify/ { pending = 1; next }
         pending && index($0, id) {
             match($0, /\(-?[0-9]+,-?[0-9]+\)/)
             place = substr($0, RSTART + 1, RLENGTH - 2)
             sub(",", " ", place)
-            print place
+            print (timed == "--timed" ? time " " : "") place
         }
         { pending = 0 }' "$MOVES_LOG"
 }
@@ -98,6 +100,10 @@ e2e_wait 15 popup_at "$SCREEN_H"
 t_parked=$EPOCHREALTIME
 e2e_assert_eq "$(moves_from $((rest_moves + 1)))" "$(expected_glide "$REST" "$SCREEN_H" 2)" "the fall"
 focus_kept "fallen"
+# The hold: 5000 ms from the move that ended the rise to the first step down,
+# which comes one fall tick (16 ms) after the hold's own.
+hold=$(popup_moves --timed | awk -v n="$rest_moves" 'NR == n {rest = $1} NR == n + 1 {print $1 - rest}')
+e2e_gt "$hold" 4.98 && e2e_gt 5.5 "$hold" || e2e_fail "the popup held for ${hold}s, not 5"
 
 # --- A click during the hold parks it at once --------------------------------------
 before=$(move_count)
@@ -116,6 +122,6 @@ e2e_assert_eq "$(moves_from $((rest_moves + 2)))" "$LEFT $((SCREEN_H + 2))
 $LEFT $SCREEN_H" "the pending hold tick: one fall step out of sight"
 
 e2e_alerts_alive || e2e_fail "the program ended"
-awk -v a="$t_announce" -v s="$t_seen" -v r="$t_rest" -v p="$t_parked" 'BEGIN {
-    printf "popup: seen %.2f s after the announcement, rise %.2f s, hold and fall %.2f s\n",
-        s - a, r - s, p - r }' >&2
+awk -v a="$t_announce" -v s="$t_seen" -v r="$t_rest" -v p="$t_parked" -v h="$hold" 'BEGIN {
+    printf "popup: seen %.2f s after the announcement, rise %.2f s, hold %.3f s, hold and fall %.2f s\n",
+        s - a, r - s, h, p - r }' >&2

@@ -4,9 +4,10 @@
 # "Both Alerts", not under "Disable Alerts"; without its file, or with a file that
 # cannot be played, the desktop's alert sound (the sound theme's "dialog-warning")
 # plays instead, with the X bell switched off; put back, the siren plays again; a
-# second announcement during the siren starts it again from the beginning. Exit
-# while the desktop's sound plays is clean. Where libcanberra cannot be loaded,
-# the window system's bell sounds instead.
+# second announcement during the siren starts it again from the beginning; hidden
+# in the tray, the option chosen before still holds. Exit while the desktop's sound
+# plays is clean. Where libcanberra cannot be loaded, the window system's bell
+# sounds instead.
 source "$(dirname "$0")/lib.sh"; e2e_init
 
 SIREN_S=1.6
@@ -123,10 +124,30 @@ e2e_gt "$length" 1.4 || e2e_fail "the second siren was not played from its begin
 peak=$(sox "$rec" -n stat 2>&1 | awk '/^Maximum amplitude:/ {print $3}')
 e2e_gt 0.75 "$peak" || e2e_fail "two sirens played over each other (peak $peak)"
 
+# 6. Hidden in the tray, the option chosen before holds: under "Play Alert Sound"
+# an announcement plays the siren and leaves the popup parked below the screen.
+read -r _ screen_h < <(xdpyinfo | awk '/dimensions:/ { split($2, d, "x"); print d[1], d[2] }')
+popup_parked() {
+    local x y w h
+    read -r x y w h < <(e2e_window_geometry "$(e2e_popup_window)")
+    ((y == screen_h))
+}
+e2e_wait 10 popup_parked # the first announcement's popup has fallen back
+e2e_click "$ALERTS_WID" 100 116 # "Hide"
+e2e_wait 5 e2e_is_unmapped "$ALERTS_WID"
+e2e_wait 5 e2e_not_in_taskbar "$ALERTS_WID"
+announce_and_record hidden
+e2e_siren_heard "$E2E_OUT/hidden.wav" || e2e_fail "hidden in the tray, the siren did not play"
+popup_parked || e2e_fail "hidden in the tray, \"Play Alert Sound\" showed the popup"
+
 e2e_alerts_alive || e2e_fail "the program died"
 
-# 6. Exit while the desktop's sound plays: the library's own thread is still at
-# work, and the program ends cleanly all the same.
+# 7. Exit while the desktop's sound plays: the library's own thread is still at
+# work, and the program ends cleanly all the same. The window comes back from the
+# tray as a second start brings it back.
+QT_QPA_PLATFORM=xcb "$bin/alerts"
+e2e_wait 5 e2e_main_shown
+ALERTS_WID=$(e2e_main_window)
 rm "$bin/Media/siren.wav"
 e2e_record_start "$E2E_OUT/exit.wav"
 t=$(e2e_record_pos)
@@ -137,7 +158,7 @@ e2e_wait_alerts_exit 10
 e2e_record_stop
 e2e_assert_eq "$ALERTS_STATUS" 0 "exit status while the desktop's sound played"
 
-# 7. Without libcanberra (hidden from the program in a mount namespace of its
+# 8. Without libcanberra (hidden from the program in a mount namespace of its
 # own) and with the X bell on: the bell, as before, and no crash.
 canberra=$(readlink -f "$(ldconfig -p | awk '$1 == "libcanberra.so.0" && !n++ {print $NF}')")
 [[ -f $canberra ]] || e2e_fail "libcanberra.so.0 is not installed"

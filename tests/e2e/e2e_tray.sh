@@ -1,9 +1,10 @@
 #!/bin/bash
 # SPDX-License-Identifier: MIT
 # The tray on a real desktop: "Hide" puts the program into the tray; the icon's
-# menu opens the About window, restores the window and exits. Without a tray host
-# "Hide" leaves the window minimised and reachable. The menu also stays up without
-# a window manager.
+# menu opens the About window, restores the window and exits, and the right button
+# chooses nothing in it. Without a tray host "Hide" leaves the window minimised and
+# reachable. The menu also stays up without a window manager. The same again on a
+# StatusNotifierItem host (xfce4-panel), also across a restart of the panel.
 source "$(dirname "$0")/lib.sh"
 e2e_init
 
@@ -29,7 +30,7 @@ wait_tray_icon() {
         sleep 0.05
     done
     _e2e_log "main window $main: $(xprop -id "$main" WM_STATE _NET_WM_STATE 2>&1 | tr '\n' ' ')"
-    in_taskbar "$main" && _e2e_log "the main window is still in the taskbar"
+    e2e_in_taskbar "$main" && _e2e_log "the main window is still in the taskbar"
     e2e_fail "no icon in the tray 5 s after the window was hidden"
 }
 no_tray_icon() { [[ -z $(tray_icon) ]]; }
@@ -55,12 +56,10 @@ program_popups() {
 menus_open() {
     local menus
     menus=$(program_popups menu)
-    (($(grep -c . <<<"$menus") == $1))
+    (($(grep -c . <<<"$menus" || true) == $1))
 }
 tip_shown() { [[ -n $(program_popups tip) ]]; }
 
-in_taskbar() { xprop -root _NET_CLIENT_LIST | grep -qi "$(printf '0x%x' "$1")"; }
-not_in_taskbar() { ! in_taskbar "$1"; }
 wm_state() { xprop -id "$1" WM_STATE 2>/dev/null | awk '/window state:/ {print $3}'; }
 is_iconic() { [[ $(wm_state "$1") == Iconic ]]; }
 
@@ -70,18 +69,36 @@ about_window() {
     head -n1 <<<"$found"
 }
 
+# How the tray menu is opened: a click on trayer's icon, or a host's D-Bus call.
+OPEN_TRAY_MENU=click_tray_icon
 
 # The user's way out: the tray icon's menu, rest on "About", along its line into
-# the submenu and onto "Exit". The menu must stay up all the way.
+# the submenu and onto "Exit". The menu must stay up all the way. On the way the
+# right button chooses nothing, neither "Open/Restore" nor "Exit", and the pointer
+# off "About" and back opens the submenu again over the same About window.
 # exit_through_tray_menu WHERE [SCREENSHOT]
 exit_through_tray_menu() {
-    local menu_wid
-    click_tray_icon
+    local menu_wid menu about
+    "$OPEN_TRAY_MENU"
     e2e_wait 5 menus_open 1
     menu_wid=$(only_menu)
-    point_at_line "$(e2e_window_geometry "$menu_wid")" 2 2
-    e2e_wait 5 about_shown
+    menu=$(e2e_window_geometry "$menu_wid")
+    point_at_line "$menu" 1 2
+    xdotool click 3
+    point_at_line "$menu" 2 2
+    # The program takes the click before the move that opens the submenu.
+    e2e_wait 5 about_or_main_shown
+    ! e2e_main_shown || e2e_fail "$1: a right click chose \"Open/Restore\""
     e2e_wait 5 menus_open 2
+    about=$(about_window)
+    point_at_line "$(e2e_window_geometry "$(other_menu "$menu_wid")")" 1 1
+    xdotool click 3
+    point_at_line "$menu" 1 2
+    e2e_wait 5 menus_open_or_ended 1
+    e2e_alerts_alive || e2e_fail "$1: a right click on \"Exit\" ended the program"
+    point_at_line "$menu" 2 2
+    e2e_wait 5 menus_open 2
+    e2e_assert_eq "$(about_window)" "$about" "$1: the About window once \"About\" opened again"
     point_at_line "$(e2e_window_geometry "$(other_menu "$menu_wid")")" 1 1
     menus_open 2 || e2e_fail "$1: the menu closed on the way to \"Exit\""
     [[ -z ${2:-} ]] || e2e_screenshot "$2"
@@ -89,6 +106,8 @@ exit_through_tray_menu() {
     e2e_wait_alerts_exit 10
     e2e_assert_eq "$ALERTS_STATUS" 0 "exit status $1"
 }
+about_or_main_shown() { about_shown || e2e_main_shown; }
+menus_open_or_ended() { menus_open "$1" || ! e2e_alerts_alive; }
 
 about_shown() { [[ -n $(about_window) ]]; }
 about_gone() { [[ -z $(about_window) ]]; }
@@ -97,7 +116,7 @@ about_gone() { [[ -z $(about_window) ]]; }
 only_menu() {
     local menus
     menus=$(program_popups menu)
-    (($(grep -c . <<<"$menus") == 1)) || e2e_fail "expected one open menu, found: $menus"
+    (($(grep -c . <<<"$menus" || true) == 1)) || e2e_fail "expected one open menu, found: $menus"
     echo "$menus"
 }
 
@@ -145,19 +164,55 @@ ticker_lines() {
     ticker_text_rows "$1" | awk 'NR == 1 || $1 != prev + 1 {n++} {prev = $1} END {print n + 0}'
 }
 
+# The tray over D-Bus (StatusNotifierItem): the watcher on the session bus, the
+# items registered with it, one "service/path" a line, and calls on the one item.
+sni_watcher_up() {
+    dbus-send --session --print-reply --dest=org.freedesktop.DBus /org/freedesktop/DBus \
+        org.freedesktop.DBus.NameHasOwner string:org.kde.StatusNotifierWatcher | grep -q 'boolean true'
+}
+sni_watcher_down() { ! sni_watcher_up; }
+sni_items() {
+    dbus-send --session --print-reply --dest=org.kde.StatusNotifierWatcher /StatusNotifierWatcher \
+        org.freedesktop.DBus.Properties.Get string:org.kde.StatusNotifierWatcher \
+        string:RegisteredStatusNotifierItems | awk -F'"' '/string "/ {print $2}'
+}
+sni_item_count() {
+    local items
+    items=$(sni_items) || return 1
+    (($(grep -c . <<<"$items" || true) == $1))
+}
+# sni_call METHOD [ARGS...] : as a host does for a click (Activate, ContextMenu).
+sni_call() {
+    local item
+    item=$(sni_items | head -n1)
+    dbus-send --session --print-reply --dest="${item%%/*}" "/${item#*/}" "$@"
+}
+sni_activate() { sni_call org.kde.StatusNotifierItem.Activate int32:0 int32:0 >/dev/null; }
+sni_context_menu() { sni_call org.kde.StatusNotifierItem.ContextMenu int32:0 int32:0 >/dev/null; }
+# The tip's title: the second text of the ToolTip property (icon name, pixmaps, title, text).
+sni_tip() {
+    sni_call org.freedesktop.DBus.Properties.Get string:org.kde.StatusNotifierItem \
+        string:ToolTip | awk -F'"' '/string "/ {if (++n == 2) print $2}'
+}
+start_panel() {
+    _e2e_spawn xfce4-panel >>"$E2E_TMP/xfce4-panel.log" 2>&1
+    PANEL_PID=$E2E_SPAWNED_PID
+    e2e_wait 20 sni_watcher_up
+}
+
 # --- in the tray ----------------------------------------------------------------
 
 e2e_start_x
 e2e_start_alerts
 main=$ALERTS_WID
 e2e_wait 5 e2e_is_mapped "$main"
-in_taskbar "$main" || e2e_fail "the main window is not in the taskbar at start"
+e2e_in_taskbar "$main" || e2e_fail "the main window is not in the taskbar at start"
 no_tray_icon || e2e_fail "an icon is in the tray before the window was hidden"
 
 e2e_click "$main" 100 116 # "Hide"
 e2e_wait 5 e2e_is_unmapped "$main"
 wait_tray_icon
-e2e_wait 5 not_in_taskbar "$main"
+e2e_wait 5 e2e_not_in_taskbar "$main"
 icons=$(tray_icon)
 e2e_assert_eq "$(grep -c . <<<"$icons")" 1 "icons in the tray"
 
@@ -196,7 +251,7 @@ e2e_wait 5 e2e_main_shown
 main=$(e2e_main_window)
 e2e_wait 5 e2e_painted "$main"
 e2e_wait 5 no_tray_icon
-e2e_wait 5 in_taskbar "$main"
+e2e_wait 5 e2e_in_taskbar "$main"
 [[ $(xprop -id "$main" _NET_WM_STATE) != *HIDDEN* ]] || e2e_fail "the restored window is minimised"
 e2e_screenshot restored
 e2e_wait 5 menus_open 0
@@ -239,14 +294,67 @@ main=$ALERTS_WID
 e2e_wait 5 e2e_is_mapped "$main"
 e2e_click "$main" 100 116 # "Hide"
 e2e_wait 5 is_iconic "$main"
-in_taskbar "$main" || e2e_fail "without a tray the minimised window left the taskbar"
+e2e_in_taskbar "$main" || e2e_fail "without a tray the minimised window left the taskbar"
 no_tray_icon || e2e_fail "an icon appeared without a tray"
 # Reachable: the taskbar's way of bringing it back works.
 xdotool windowactivate "$main"
 e2e_wait 5 e2e_is_mapped "$main"
 e2e_wait 5 e2e_painted "$main"
 e2e_screenshot no-tray-restored
-in_taskbar "$main" || e2e_fail "without a tray the window was hidden after all"
+e2e_in_taskbar "$main" || e2e_fail "without a tray the window was hidden after all"
 e2e_click "$main" 164 116 # "Exit"
 e2e_wait_alerts_exit 10
 e2e_assert_eq "$ALERTS_STATUS" 0 "exit status without a tray"
+
+# --- a StatusNotifierItem host: xfce4-panel ----------------------------------------
+
+# Plasma, Xfce, LXQt, Cinnamon and GNOME's AppIndicator extension take tray icons
+# over D-Bus, and Qt goes that way once a watcher is on the session bus.
+e2e_start_x --no-tray
+e2e_start_session_bus
+start_panel
+e2e_start_alerts
+main=$ALERTS_WID
+e2e_wait 5 e2e_is_mapped "$main"
+sni_item_count 0 || e2e_fail "an item is registered before the window was hidden"
+
+e2e_click "$main" 100 116 # "Hide"
+e2e_wait 5 e2e_is_unmapped "$main"
+e2e_wait 5 e2e_not_in_taskbar "$main"
+e2e_wait 5 sni_item_count 1
+e2e_assert_eq "$(sni_tip)" "Zuded Orazaviz" "the item's tip"
+e2e_screenshot sni-tray
+# A host's left click (Activate) and right click (ContextMenu) both open the menu.
+for open_menu in sni_activate sni_context_menu; do
+    "$open_menu"
+    e2e_wait 5 menus_open 1
+    xdotool key Escape
+    e2e_wait 5 menus_open 0
+done
+
+# The panel restarted while the window is hidden: the item registers with the new one.
+_e2e_stop_group "$PANEL_PID"
+e2e_wait 5 sni_watcher_down
+start_panel
+e2e_wait 10 sni_item_count 1
+e2e_assert_eq "$(sni_tip)" "Zuded Orazaviz" "the item's tip after the panel restarted"
+
+# "Open/Restore" brings the window back and the item goes.
+sni_context_menu
+e2e_wait 5 menus_open 1
+point_at_line "$(e2e_window_geometry "$(only_menu)")" 1 2
+xdotool click 1
+e2e_wait 5 e2e_main_shown
+e2e_wait 5 sni_item_count 0
+
+# "Exit" leaves no item behind.
+main=$(e2e_main_window)
+e2e_wait 5 e2e_painted "$main"
+e2e_click "$main" 100 116 # "Hide"
+# Once the window manager is done with the window: a menu opened while it still
+# moves the focus about is closed again at once.
+e2e_wait 5 e2e_is_unmapped "$main"
+e2e_wait 5 e2e_not_in_taskbar "$main"
+e2e_wait 5 sni_item_count 1
+OPEN_TRAY_MENU=sni_activate exit_through_tray_menu "on xfce4-panel" sni-exit
+e2e_wait 5 sni_item_count 0

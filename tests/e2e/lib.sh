@@ -287,6 +287,10 @@ e2e_window_geometry() {
         END {print x, y, w, h}'
 }
 
+# The window manager lists the window: it has a taskbar entry.
+e2e_in_taskbar() { xprop -root _NET_CLIENT_LIST | grep -qi "$(printf '0x%x' "$1")"; }
+e2e_not_in_taskbar() { ! e2e_in_taskbar "$1"; }
+
 e2e_map_state() { xwininfo -id "$1" 2>/dev/null | awk '/Map State:/ {print $3}'; }
 e2e_is_mapped() { [[ $(e2e_map_state "$1") == IsViewable ]]; }
 e2e_is_unmapped() { [[ $(e2e_map_state "$1") == IsUnMapped ]]; }

@@ -6,6 +6,8 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QMenuBar>
+#include <QPointer>
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -17,7 +19,9 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <functional>
 #include <memory>
+#include <utility>
 #include <vector>
 
 using namespace Qt::StringLiterals;
@@ -91,20 +95,68 @@ Q_DECLARE_METATYPE(Events)
 class tst_frmmain final : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<frmMain> make(const QString& port, SoundLog* log = nullptr) {
+    class EventWatcher final : public QObject {
+    public:
+        EventWatcher(QEvent::Type type, std::function<void()> seen)
+            : m_type(type), m_seen(std::move(seen)) {}
+        bool eventFilter(QObject* watched, QEvent* event) override {
+            if (event->type() == m_type) {
+                m_seen();
+            }
+            return QObject::eventFilter(watched, event);
+        }
+
+    private:
+        QEvent::Type m_type;
+        std::function<void()> m_seen;
+    };
+
+    // Nothing changes the caption while a window runs; cleanup() checks every test.
+    int m_captionChanges = 0;
+    EventWatcher m_captionWatch{QEvent::WindowTitleChange, [this] { ++m_captionChanges; }};
+
+    std::unique_ptr<frmMain> make(const QString& port, SoundLog* log = nullptr,
+                                  const QString& host = u"127.0.0.1"_s) {
         std::unique_ptr<alerts::platform::AlertSound> sound;
         if (log) {
             sound = std::make_unique<RecordingSound>(*log);
         }
-        auto window = std::make_unique<frmMain>(alerts::ui::ServerEndpoint{u"127.0.0.1"_s, port},
-                                                std::move(sound));
+        auto window =
+            std::make_unique<frmMain>(alerts::ui::ServerEndpoint{host, port}, std::move(sound));
         if (log) {
             log->window = window.get();
         }
+        window->installEventFilter(&m_captionWatch);
         return window;
     }
 
+    // No button is the window's default, however it was made one: the properties
+    // stay off, and Enter or Escape on a check box presses none of the three.
+    static void verifyNoDefaultButton(frmMain& w) {
+        auto& ui = w.controls();
+        QStringList pressed;
+        std::vector<QMetaObject::Connection> spies;
+        for (QPushButton* button : {ui.cmdConnect, ui.cmdHide, ui.cmdExit}) {
+            QVERIFY2(!button->isDefault() && !button->autoDefault(), qPrintable(button->text()));
+            spies.push_back(QObject::connect(button, &QAbstractButton::pressed, button,
+                                             [&pressed, button] { pressed << button->text(); }));
+        }
+        for (QCheckBox* box : {ui.chkShow, ui.chkBoth, ui.chkSound, ui.chkDisable}) {
+            for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape}) {
+                QTest::keyClick(box, key);
+            }
+        }
+        for (const QMetaObject::Connection& spy : spies) {
+            QObject::disconnect(spy);
+        }
+        QCOMPARE(pressed, QStringList());
+        QVERIFY(!w.isUnloaded());
+        QVERIFY(!w.isMinimized());
+    }
+
 private slots:
+    void cleanup() { QCOMPARE(std::exchange(m_captionChanges, 0), 0); }
+
     void startUpState() {
         TestServer server;
         auto w = make(server.port());
@@ -136,13 +188,12 @@ private slots:
         QCOMPARE(ui.chkShow->geometry(), QRect(16, 24, 97, 17));
         QCOMPARE(ui.cmdExit->geometry(), QRect(136, 104, 57, 25));
         QCOMPARE(ui.lblConnected->alignment() & Qt::AlignHCenter, Qt::AlignHCenter);
-        for (QPushButton* button : {ui.cmdConnect, ui.cmdHide, ui.cmdExit}) {
-            QVERIFY(!button->isDefault() && !button->autoDefault());
-        }
         // The frame lies behind the boxes, so clicks reach them.
         QCOMPARE(w->childAt(ui.chkShow->geometry().center()), ui.chkShow);
-        // No menu bar: the tray menu is never shown on the window.
-        QVERIFY(!w->trayMenu().isVisible());
+        // No menu bar: the "Systray" menu is never shown on the window.
+        for (const QMenuBar* bar : w->findChildren<QMenuBar*>()) {
+            QVERIFY2(!bar->isVisible(), "a menu bar is shown on the window");
+        }
     }
 
     void focusAndTabOrder() {
@@ -159,12 +210,8 @@ private slots:
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
             QCOMPARE(QApplication::focusWidget(), next);
         }
-        // Enter and Escape on a box press no button.
-        ui.chkShow->setFocus();
-        QTest::keyClick(ui.chkShow, Qt::Key_Return);
-        QTest::keyClick(ui.chkShow, Qt::Key_Escape);
-        QVERIFY(!w->isUnloaded());
-        QVERIFY(!w->isMinimized());
+        // Each button has had the focus, which makes an auto-default button the default.
+        verifyNoDefaultButton(*w);
     }
 
     void confirmsWithinOnePoll() {
@@ -224,6 +271,10 @@ private slots:
         QCOMPARE(w->controls().lblConnected->text(), u"Disconnected"_s);
         QVERIFY(w->controls().cmdConnect->isEnabled());
         QVERIFY(w->timer4().isActive());
+        verifyNoDefaultButton(*w); // enabled again, "Connect" is still not the default
+        if (QTest::currentTestFailed()) {
+            return;
+        }
         QTRY_COMPARE(server.accepted(), 2);
         QTRY_COMPARE(w->controls().lblConnected->text(), u"Connected!"_s);
         QCOMPARE(server.received(), 0);
@@ -311,42 +362,52 @@ private slots:
         QVERIFY(w->timer4().isActive());
     }
 
-    void unresolvableHost() {
-        frmMain w(alerts::ui::ServerEndpoint{u"no-such-host.invalid"_s, u"4500"_s});
-        QTest::qWait(50);
-        w.Timer1_Timer();
-        QCOMPARE(w.controls().lblConnected->text(), u"Disconnected"_s);
-    }
-
-    // Many reconnect cycles leave no socket, file or memory behind.
+    // Many reconnect cycles leave no socket, file or memory behind; each
+    // watchdog tick starts a new attempt, however the last one ended.
     void reconnectCyclesDoNotLeak_data() {
-        QTest::addColumn<bool>("listening");
+        QTest::addColumn<QString>("server");
         QTest::addColumn<int>("cycles");
-        QTest::newRow("refused") << false << 100;
-        QTest::newRow("accepted then closed at once") << true << 1000;
+        QTest::newRow("refused") << u"refused"_s << 100;
+        QTest::newRow("accepted then closed at once") << u"closing"_s << 1000;
+        QTest::newRow("host name not found") << u"unresolvable"_s << 100;
     }
     void reconnectCyclesDoNotLeak() {
-        QFETCH(bool, listening);
+        QFETCH(QString, server);
         QFETCH(int, cycles);
-        TestServer server;
-        auto w = make(listening ? server.port() : deadPort());
+        TestServer listener;
+        const bool listening = server == u"closing"_s;
+        const bool lookup = server == u"unresolvable"_s;
+        // A name no resolver can answer: looked up in the background like any
+        // other, it fails at once, whatever this machine's DNS does.
+        auto w = lookup ? make(u"4500"_s, nullptr, u"no-such-host..invalid"_s)
+                        : make(listening ? listener.port() : deadPort());
         const auto cycle = [&] {
             if (listening) {
                 QTRY_VERIFY(w->connection().isConnected());
-                server.closeClients();
+                listener.closeClients();
                 QTRY_VERIFY(!w->connection().isConnected());
             } else {
-                QTest::qWait(2);
+                // The last attempt has failed before the watchdog looks.
+                QVERIFY(QTest::qWaitFor(
+                    [&] { return w->connection().state() == QAbstractSocket::UnconnectedState; }));
             }
             w->Timer1_Timer();
+            QCOMPARE(w->controls().lblConnected->text(), u"Disconnected"_s);
+            QVERIFY(w->timer4().isActive());
+            if (lookup) { // a name is always looked up in the background
+                QCOMPARE(w->connection().state(), QAbstractSocket::HostLookupState);
+            }
         };
-        for (int i = 0; i < 20; ++i) {
+        for (int i = 0; i < 20 && !QTest::currentTestFailed(); ++i) {
             cycle(); // settle what the first cycles allocate for good
         }
         const int filesBefore = openFileCount();
         [[maybe_unused]] const long rssBefore = residentKiB();
-        for (int i = 0; i < cycles; ++i) {
+        for (int i = 0; i < cycles && !QTest::currentTestFailed(); ++i) {
             cycle();
+        }
+        if (QTest::currentTestFailed()) {
+            return;
         }
         QTest::qWait(50);
         QVERIFY2(openFileCount() <= filesBefore + 2,
@@ -356,8 +417,8 @@ private slots:
         QVERIFY2(residentKiB() - rssBefore < 4096,
                  qPrintable(u"%1 KiB -> %2 KiB"_s.arg(rssBefore).arg(residentKiB())));
 #endif
-        QCOMPARE(server.accepted(), listening ? cycles + 20 + 1 : 0);
-        QCOMPARE(server.received(), 0);
+        QCOMPARE(listener.accepted(), listening ? cycles + 20 + 1 : 0);
+        QCOMPARE(listener.received(), 0);
     }
 
     // A listener whose accept queue is full leaves the connect hanging; the
@@ -408,13 +469,21 @@ private slots:
         auto w = make(server.port());
         w->show();
         QVERIFY(QTest::qWaitForWindowExposed(w.get()));
-        QTRY_COMPARE(server.accepted(), 1);
         auto& ui = w->controls();
-        QTest::mouseClick(ui.cmdConnect, Qt::LeftButton);
-        QTest::qWait(50);
-        QCOMPARE(server.accepted(), 1);
-        QCOMPARE(ui.lblConnected->text(), u"Not Connected"_s);
+        QTRY_COMPARE(ui.lblConnected->text(), u"Connected!"_s);
+        server.closeClients();
+        QTRY_VERIFY(!w->connection().isConnected());
+        // The watchdog enables "Connect" and starts an attempt. The click follows
+        // with no event taken in between, so no poll can change the window first.
+        w->Timer1_Timer();
         QVERIFY(ui.cmdConnect->isEnabled());
+        QTest::mouseClick(ui.cmdConnect, Qt::LeftButton);
+        QCOMPARE(ui.lblConnected->text(), u"Disconnected"_s);
+        QVERIFY(ui.cmdConnect->isEnabled());
+        // Only the watchdog's attempt reaches the server, and it goes on to connect.
+        QTRY_COMPARE(ui.lblConnected->text(), u"Connected!"_s);
+        QTest::qWait(100);
+        QCOMPARE(server.accepted(), 2);
     }
 
     void optionClicks() {
@@ -549,16 +618,27 @@ private slots:
         QTRY_VERIFY(w->newAlert().isLoaded());
         w->mnuAbout_Click();
         QTRY_VERIFY(w->about().isLoaded());
+        // The popup holds: risen to rest, its five-second timer running.
+        const QPointer<alerts::ui::frmNewAlert> popup = w->newAlert().get();
+        while (popup->timer1().isActive()) {
+            popup->Timer1_Timer();
+        }
+        QVERIFY(popup->timer2().isActive());
+        int ticks = 0;
+        const QObject tickWatch;
+        for (const QTimer* timer : {&popup->timer1(), &popup->timer2(), &popup->timer3()}) {
+            connect(timer, &QTimer::timeout, &tickWatch, [&ticks] { ++ticks; });
+        }
 
         struct Seen {
             bool done = false;
             bool connected = false;
             bool otherLoaded = false;
         } popupSeen, aboutSeen;
-        HideWatcher popupWatch([&] {
+        EventWatcher popupWatch(QEvent::Hide, [&] {
             popupSeen = {true, w->connection().isConnected(), w->about().isLoaded()};
         });
-        HideWatcher aboutWatch([&] {
+        EventWatcher aboutWatch(QEvent::Hide, [&] {
             aboutSeen = {true, w->connection().isConnected(), w->newAlert().isLoaded()};
         });
         w->newAlert().get()->installEventFilter(&popupWatch);
@@ -581,6 +661,12 @@ private slots:
         QVERIFY(w->isUnloaded() && !w->isVisible());
         QVERIFY(!w->newAlert().isLoaded() && !w->about().isLoaded());
         QVERIFY(!w->timer1().isActive() && !w->timer4().isActive());
+        // The popup's timers stopped with its unload, and none ticks before it is gone.
+        QVERIFY(popup && !popup->isVisible());
+        QVERIFY(!popup->timer1().isActive() && !popup->timer2().isActive() &&
+                !popup->timer3().isActive());
+        QTRY_VERIFY(popup.isNull());
+        QCOMPARE(ticks, 0);
         // Closing again changes nothing.
         w->close();
         QCOMPARE(unloaded.size(), 1);
@@ -609,21 +695,6 @@ private slots:
         QVERIFY(w->timer1().isActive());
         QTRY_VERIFY(w->connection().isConnected());
     }
-
-private:
-    class HideWatcher final : public QObject {
-    public:
-        explicit HideWatcher(std::function<void()> onHide) : m_onHide(std::move(onHide)) {}
-        bool eventFilter(QObject* watched, QEvent* event) override {
-            if (event->type() == QEvent::Hide) {
-                m_onHide();
-            }
-            return QObject::eventFilter(watched, event);
-        }
-
-    private:
-        std::function<void()> m_onHide;
-    };
 };
 
 QTEST_MAIN(tst_frmmain)

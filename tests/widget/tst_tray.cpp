@@ -2,6 +2,8 @@
 #include "platform/TrayIcon.h"
 #include "ui/frmMain.h"
 
+#include <QCursor>
+#include <QPointer>
 #include <QSignalSpy>
 #include <QSystemTrayIcon>
 #include <QTest>
@@ -122,11 +124,67 @@ private slots:
         QVERIFY(menu.isVisible());
         QCOMPARE(QApplication::activePopupWidget(), submenu);
 
+        // Lines are chosen with the left button: other buttons on "Exit" or on
+        // "Open/Restore" do nothing, and the menus stay up.
+        const QPoint onExit = submenu->actionGeometry(submenu->actions().at(0)).center();
+        const QPoint onOpen = menu.actionGeometry(menu.actions().at(0)).center();
+        for (const Qt::MouseButton button : {Qt::RightButton, Qt::MiddleButton}) {
+            QTest::mouseClick(submenu, button, {}, onExit);
+            QTest::mouseClick(&menu, button, {}, onOpen);
+        }
+        QCOMPARE(unloaded.count(), 0);
+        QVERIFY(!main.isVisible());
+        QVERIFY(submenu->isVisible() && menu.isVisible());
+
         QTest::keyClick(submenu, Qt::Key_Down);
         QTest::keyClick(submenu, Qt::Key_Return);
         QCOMPARE(unloaded.count(), 1);
         QVERIFY(!main.about().isLoaded());
         QVERIFY(!menu.isVisible());
+    }
+
+    // The pointer off "About" and back opens its submenu again and raises the
+    // About handler again: an open About window keeps its ticker where it is, a
+    // closed one is loaded afresh.
+    void aboutAgain() {
+        frmMain main(nowhere());
+        QMenu& menu = main.trayMenu();
+        QMenu* submenu = aboutSubmenu(main);
+        QCursor::setPos(0, 0); // a menu ignores the pointer until it leaves where it was
+        menu.popup(QPoint(300, 100));
+        QVERIFY(QTest::qWaitForWindowExposed(&menu));
+        const QPoint onOpen = menu.actionGeometry(menu.actions().at(0)).center();
+        const QPoint onAbout = menu.actionGeometry(menu.actions().at(1)).center();
+        const auto offAndBack = [&] {
+            QTest::mouseMove(&menu, onOpen);
+            QTRY_VERIFY(!submenu->isVisible());
+            QTest::mouseMove(&menu, onAbout);
+            QTRY_VERIFY(submenu->isVisible());
+        };
+        QTest::mouseMove(&menu, onAbout);
+        QTRY_VERIFY(main.about().isLoaded());
+
+        // Halfway through the line, its ticks held back (for as long as this window
+        // lives) so that only a restart could change the caption.
+        const QPointer<alerts::ui::frmAbout> about = main.about().get();
+        about->findChild<QTimer*>()->blockSignals(true);
+        for (int tick = 0; tick < 20; ++tick) {
+            about->Timer1_Timer();
+        }
+        const QString halfway = about->controls().Label1->text();
+        QVERIFY(halfway.size() > 20 && halfway.size() < 40);
+        offAndBack();
+        QCOMPARE(main.about().get(), about.data());
+        QCOMPARE(about->controls().Label1->text(), halfway);
+        QVERIFY(about->timer1().isActive());
+
+        main.about().unload();
+        QTRY_VERIFY(about.isNull());
+        offAndBack();
+        QVERIFY(main.about().isLoaded());
+        QVERIFY(main.about().get()->isVisible());
+        QVERIFY(main.about().get()->timer1().isActive());
+        menu.close();
     }
 
     // Without a tray host an icon could never be clicked: the window stays
