@@ -47,13 +47,12 @@ if(font_problem)
     return()
 endif()
 
-# Stored as they are, the faces are used in place: no copy of them is made in memory.
 set(ALERTS_FONT_QRC ${CMAKE_BINARY_DIR}/generated/fonts.qrc)
 file(CONFIGURE OUTPUT ${ALERTS_FONT_QRC} CONTENT [[<!DOCTYPE RCC>
 <RCC version="1.0">
  <qresource prefix="/alerts/fonts">
-  <file alias="LiberationSans-Regular.ttf" compression-algorithm="none">${ALERTS_FONT_REGULAR}</file>
-  <file alias="LiberationSans-Bold.ttf" compression-algorithm="none">${ALERTS_FONT_BOLD}</file>
+  <file alias="LiberationSans-Regular.ttf">${ALERTS_FONT_REGULAR}</file>
+  <file alias="LiberationSans-Bold.ttf">${ALERTS_FONT_BOLD}</file>
  </qresource>
 </RCC>
 ]])

@@ -1,9 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "platform/ClassicFont.h"
 
-#include <QByteArray>
 #include <QFontDatabase>
-#include <QResource>
 #include <QStringList>
 
 namespace alerts::platform {
@@ -12,28 +10,18 @@ namespace {
 
 constexpr auto kCarriedFamily = "Liberation Sans";
 
-int addFace(const QString& path) {
-    // An uncompressed resource is read where it lies in the program file: only
-    // the pages the font engine touches are ever loaded.
-    const QResource resource(path);
-    if (resource.isValid() && resource.compressionAlgorithm() == QResource::NoCompression) {
-        return QFontDatabase::addApplicationFontFromData(
-            QByteArray::fromRawData(reinterpret_cast<const char*>(resource.data()),
-                                    static_cast<qsizetype>(resource.size())));
-    }
-    return QFontDatabase::addApplicationFont(path);
-}
-
 } // namespace
 
 void loadClassicFont() {
     // Registered after the system's fonts, the carried files win over another
-    // release of the same family that the machine may have installed.
+    // release of the same family that the machine may have installed. (Registered
+    // from bare data instead, without a file name, the bold face loses to an
+    // installed one.)
     static const bool loaded = [] {
         bool any = false;
         for (const char* file : {":/alerts/fonts/LiberationSans-Regular.ttf",
                                  ":/alerts/fonts/LiberationSans-Bold.ttf"}) {
-            any = addFace(QString::fromLatin1(file)) != -1 || any;
+            any = QFontDatabase::addApplicationFont(QString::fromLatin1(file)) != -1 || any;
         }
         return any;
     }();
