@@ -20,39 +20,7 @@ fonts_conf() { # NAME DIR...
     echo "$E2E_TMP/$name.conf"
 }
 
-# The program's icon inside trayer's panel, and the menu windows the program has open.
-tray_icon() {
-    local tree
-    tree=$(xwininfo -root -tree)
-    awk '/\("panel" "trayer"\)/ { inside = 1; next }
-         inside && /\("alerts" "Alert"\)/ && !found { print $1; found = 1 }' <<<"$tree"
-}
-open_menus() { # override-redirect windows of the program other than the popup
-    local w info
-    for w in $(xwininfo -root -children | awk '/^ +0x/ && !/ 185x121[-+]/ {print $1}'); do
-        xprop -id "$w" _NET_WM_PID 2>/dev/null | grep -q "= $ALERTS_PID\$" || continue
-        info=$(xwininfo -id "$w")
-        [[ $info == *'Map State: IsViewable'* && $info == *'Override Redirect State: yes'* ]] &&
-            echo "$w"
-    done
-}
-about_window() { # the window, not the submenu of the same name
-    local w x y width height
-    for w in $(xdotool search --onlyvisible --pid "$ALERTS_PID" --name '^About$' 2>/dev/null); do
-        read -r x y width height < <(e2e_window_geometry "$w")
-        if ((width == 185 && height == 114)); then
-            echo "$w"
-            return
-        fi
-    done
-}
 shown() { [[ -n $("$@") ]]; }
-about_still() { # the ticker has typed the whole text once the picture holds still
-    import -window "$1" "$E2E_TMP/still-a.png"
-    sleep 0.4
-    import -window "$1" "$E2E_TMP/still-b.png"
-    [[ $(compare -metric AE "$E2E_TMP/still-a.png" "$E2E_TMP/still-b.png" null: 2>&1) == 0 ]]
-}
 popup_at_rest() {
     local x y w h
     read -r x y w h < <(e2e_window_geometry "$1")
@@ -61,7 +29,7 @@ popup_at_rest() {
 
 # shoot_desk NAME FONTS_CONF : the three windows on a fresh desk, as NAME-*.png.
 shoot_desk() {
-    local name=$1 x y w h menu popup about
+    local name=$1 menu popup about
     export FONTCONFIG_FILE=$2
     e2e_start_x --size 1024x768
     SCREEN_H=768
@@ -81,17 +49,15 @@ shoot_desk() {
 
     # The About window, as a user opens it: from the tray, resting on "About".
     e2e_click "$ALERTS_WID" 100 116 # "Hide"
-    e2e_wait 5 shown tray_icon
-    read -r x y w h < <(e2e_window_geometry "$(tray_icon)")
-    xdotool mousemove --sync $((x + w / 2)) $((y + h / 2)) click 1
-    e2e_wait 5 shown open_menus
-    menu=$(open_menus)
-    read -r x y w h < <(e2e_window_geometry "$menu")
-    xdotool mousemove --sync $((x + w / 2)) $((y + h * 3 / 4)) # its second line
-    e2e_wait 5 shown about_window
-    about=$(about_window)
+    e2e_wait 5 shown e2e_tray_icon
+    e2e_click_tray_icon
+    e2e_wait 5 shown e2e_program_popups menu
+    menu=$(e2e_program_popups menu)
+    e2e_point_at_line "$(e2e_window_geometry "$menu")" 2 2
+    e2e_wait 5 shown e2e_about_window
+    about=$(e2e_about_window)
     xdotool key Escape Escape
-    e2e_wait 5 about_still "$about"
+    e2e_wait 5 e2e_about_still "$about"
     e2e_screenshot "$name-about" "$about"
     e2e_screenshot "$name-desk"
     e2e_stop_alerts
@@ -121,16 +87,9 @@ ocr_reads() { # WINDOW X Y W H : the text in that part of the window, spaces rem
         -resize 500% -normalize "$E2E_TMP/ocr.png"
     tesseract "$E2E_TMP/ocr.png" - --psm 6 2>/dev/null | tr -d ' \n'
 }
-# Lines of text in a part of a window: bands of rows that hold dark pixels.
-text_lines() { # WINDOW X Y W H
-    convert "$E2E_OUT/dejavu-$1.png" -crop "$4x$5+$2+$3" +repage -colorspace Gray \
-        -threshold 50% -negate -scale "1x$5!" -threshold 1% txt:- |
-        awk -F'[,:]' '/^0,/ && /#FFFFFF|white/ {print $2}' |
-        awk 'NR == 1 || $1 != prev + 1 {n++} {prev = $1} END {print n + 0}'
-}
 # The credits take two lines, each address one more, all above the OK button (OCR
 # misreads the addresses' small punctuation, so they are counted, not read).
-e2e_assert_eq "$(text_lines about 56 24 113 56)" 4 "lines of text in the About window's credits"
+e2e_assert_eq "$(e2e_text_lines "$E2E_OUT/dejavu-about.png" 56 24 113 56)" 4 "lines of text in the About window's credits"
 
 while read -r window x y w h caption; do
     read_back=$(ocr_reads "$window" "$x" "$y" "$w" "$h")

@@ -14,33 +14,15 @@ read -r SCREEN_W SCREEN_H < <(xdpyinfo | awk '/dimensions:/ { split($2, d, "x");
 LEFT=$((SCREEN_W - 185))
 REST=$((SCREEN_H - 121))
 
-# Every move of every top-level window as the X server reports it, each line
-# stamped with the time it came in. The popup places itself (override-redirect),
-# so each of its steps is one configure event. xev ends with the X server.
-MOVES_LOG=$E2E_TMP/xev.log
-stdbuf -oL xev -root -event substructure 2>/dev/null |
-    while IFS= read -r line; do printf '%s %s\n' "$EPOCHREALTIME" "$line"; done >"$MOVES_LOG" &
-
+e2e_record_moves
 e2e_start_alerts
 e2e_wait_announce_log '^client connected 1' 15
 # The main window's own mapping proves that xev listened before any popup existed.
-e2e_wait 10 grep -q '^[0-9.]* MapNotify' "$MOVES_LOG"
+e2e_wait 10 grep -q '^[0-9.]* MapNotify' "$E2E_MOVES_LOG"
 
 popup_exists() { [[ -n $(e2e_popup_window) ]]; }
 
-# "x y" for each move of the popup, in order; with --timed, "seconds x y".
-popup_moves() {
-    awk -v id="window $POPUP," -v timed="${1:-}" '
-        { time = $1; sub(/^[^ ]* /, "") }
-        /^ConfigureNotify/ { pending = 1; next }
-        pending && index($0, id) {
-            match($0, /\(-?[0-9]+,-?[0-9]+\)/)
-            place = substr($0, RSTART + 1, RLENGTH - 2)
-            sub(",", " ", place)
-            print (timed == "--timed" ? time " " : "") place
-        }
-        { pending = 0 }' "$MOVES_LOG"
-}
+popup_moves() { e2e_window_moves "$POPUP" "$@"; }
 moves_from() { popup_moves | sed -n "$1,\$p"; }
 move_count() { popup_moves | wc -l; }
 popup_at() { [[ $(popup_moves | tail -n 1) == "$LEFT $1" ]]; }

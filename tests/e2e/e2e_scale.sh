@@ -13,20 +13,8 @@ e2e_init
 SCREEN_W=1024
 SCREEN_H=768
 
-# "x y" of each move of window $1 in the X server's event log.
-moves_of() {
-    awk -v id="window $1," '
-        /^ConfigureNotify/ { pending = 1; next }
-        pending && index($0, id) {
-            match($0, /\(-?[0-9]+,-?[0-9]+\)/)
-            place = substr($0, RSTART + 1, RLENGTH - 2)
-            sub(",", " ", place)
-            print place
-        }
-        { pending = 0 }' "$E2E_TMP/xev.log"
-}
-at_rest() { [[ $(moves_of "$POPUP" | tail -n1) == "$LEFT $REST" ]]; }
-parked() { [[ $(moves_of "$POPUP" | tail -n1) == "$LEFT $SCREEN_H" ]]; }
+at_rest() { [[ $(e2e_window_moves "$POPUP" | tail -n1) == "$LEFT $REST" ]]; }
+parked() { [[ $(e2e_window_moves "$POPUP" | tail -n1) == "$LEFT $SCREEN_H" ]]; }
 
 popup_shown() { [[ -n $(e2e_popups "$1") ]]; }
 
@@ -37,7 +25,7 @@ run_scaled() {
     e2e_start_x --size "${SCREEN_W}x$SCREEN_H"
     xsetroot -solid grey50 # the popup's frame line shows against it
     e2e_start_announce
-    stdbuf -oL xev -root -event substructure >"$E2E_TMP/xev.log" 2>/dev/null &
+    e2e_record_moves
     if [[ $3 == xft ]]; then
         xrdb -merge <<<"Xft.dpi: $(awk -v r="$ratio" 'BEGIN {print 96 * r}')"
         e2e_start_alerts
@@ -58,14 +46,14 @@ run_scaled() {
     e2e_wait 10 popup_shown "${width}x$height"
     POPUP=$(e2e_popups "${width}x$height" | head -n1)
     e2e_wait 5 at_rest
-    e2e_assert_eq "$(moves_of "$POPUP" | head -n1)" "$LEFT $SCREEN_H" "$name: parked wholly below the corner"
+    e2e_assert_eq "$(e2e_window_moves "$POPUP" | head -n1)" "$LEFT $SCREEN_H" "$name: parked wholly below the corner"
     read -r x y w h < <(e2e_window_geometry "$POPUP")
     e2e_assert_eq "$x $y $w $h" "$LEFT $REST $width $height" "$name: at rest"
     e2e_assert_eq "$((x + w)) $((y + h))" "$SCREEN_W $SCREEN_H" "$name: edges on the screen's corner"
 
     # The same pace as at 96 dpi: 61 steps of two device-independent pixels, the
     # last one past the resting place and clamped back.
-    steps=$(moves_of "$POPUP" | awk -v step="$(awk -v r="$ratio" 'BEGIN {print 2 * r}')" '
+    steps=$(e2e_window_moves "$POPUP" | awk -v step="$(awk -v r="$ratio" 'BEGIN {print 2 * r}')" '
         NR > 1 { d = prev - $2; if (d == step) n++; else if (d > 0 && d < step) short++; else if (d < 0) back++ }
         { prev = $2 }
         END { print n + short, back + 0 }')

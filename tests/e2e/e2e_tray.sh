@@ -10,17 +10,7 @@ e2e_init
 
 # --- helpers -------------------------------------------------------------------
 
-# The program's icon inside the tray host's panel, if there is one.
-tray_icon() {
-    local tree
-    tree=$(xwininfo -root -tree 2>/dev/null) || return 0
-    awk '
-        found { next }
-        /\("panel" "trayer"\)/ { match($0, /^ */); depth = RLENGTH; inside = 1; next }
-        inside { match($0, /^ */); if (RLENGTH <= depth) inside = 0 }
-        inside && /\("alerts" "Alert"\)/ { print $1; found = 1 }' <<<"$tree"
-}
-has_tray_icon() { [[ -n $(tray_icon) ]]; }
+has_tray_icon() { [[ -n $(e2e_tray_icon) ]]; }
 # Waits for the icon after a "Hide"; if it never comes, tells whether the window
 # was hidden or only minimised.
 wait_tray_icon() {
@@ -33,44 +23,20 @@ wait_tray_icon() {
     e2e_in_taskbar "$main" && _e2e_log "the main window is still in the taskbar"
     e2e_fail "no icon in the tray 5 s after the window was hidden"
 }
-no_tray_icon() { [[ -z $(tray_icon) ]]; }
+no_tray_icon() { [[ -z $(e2e_tray_icon) ]]; }
 
-# Top-level override-redirect windows of the program on screen, by kind:
-# "menu" for popup menus, "tip" for tooltips.
-program_popups() {
-    local kind=$1 w type
-    local top
-    top=$(xwininfo -root -children 2>/dev/null) || return 0
-    for w in $(awk '/^ +0x/ {print $1}' <<<"$top"); do
-        xprop -id "$w" _NET_WM_PID 2>/dev/null | grep -q "= $ALERTS_PID\$" || continue
-        xwininfo -id "$w" 2>/dev/null | grep -q 'Map State: IsViewable' || continue
-        xwininfo -id "$w" | grep -q 'Override Redirect State: yes' || continue
-        type=$(xprop -id "$w" _NET_WM_WINDOW_TYPE 2>/dev/null)
-        if [[ $type == *TOOLTIP* ]]; then
-            [[ $kind == tip ]] && echo "$w"
-        else
-            [[ $kind == menu ]] && echo "$w"
-        fi
-    done
-}
 menus_open() {
     local menus
-    menus=$(program_popups menu)
+    menus=$(e2e_program_popups menu)
     (($(grep -c . <<<"$menus" || true) == $1))
 }
-tip_shown() { [[ -n $(program_popups tip) ]]; }
+tip_shown() { [[ -n $(e2e_program_popups tip) ]]; }
 
 wm_state() { xprop -id "$1" WM_STATE 2>/dev/null | awk '/window state:/ {print $3}'; }
 is_iconic() { [[ $(wm_state "$1") == Iconic ]]; }
 
-about_window() {
-    local found
-    found=$(xdotool search --all --onlyvisible --pid "$ALERTS_PID" --name '^About$' 2>/dev/null) || true
-    head -n1 <<<"$found"
-}
-
 # How the tray menu is opened: a click on trayer's icon, or a host's D-Bus call.
-OPEN_TRAY_MENU=click_tray_icon
+OPEN_TRAY_MENU=e2e_click_tray_icon
 
 # The user's way out: the tray icon's menu, rest on "About", along its line into
 # the submenu and onto "Exit". The menu must stay up all the way. On the way the
@@ -83,23 +49,23 @@ exit_through_tray_menu() {
     e2e_wait 5 menus_open 1
     menu_wid=$(only_menu)
     menu=$(e2e_window_geometry "$menu_wid")
-    point_at_line "$menu" 1 2
+    e2e_point_at_line "$menu" 1 2
     xdotool click 3
-    point_at_line "$menu" 2 2
+    e2e_point_at_line "$menu" 2 2
     # The program takes the click before the move that opens the submenu.
     e2e_wait 5 about_or_main_shown
     ! e2e_main_shown || e2e_fail "$1: a right click chose \"Open/Restore\""
     e2e_wait 5 menus_open 2
-    about=$(about_window)
-    point_at_line "$(e2e_window_geometry "$(other_menu "$menu_wid")")" 1 1
+    about=$(e2e_about_window)
+    e2e_point_at_line "$(e2e_window_geometry "$(other_menu "$menu_wid")")" 1 1
     xdotool click 3
-    point_at_line "$menu" 1 2
+    e2e_point_at_line "$menu" 1 2
     e2e_wait 5 menus_open_or_ended 1
     e2e_alerts_alive || e2e_fail "$1: a right click on \"Exit\" ended the program"
-    point_at_line "$menu" 2 2
+    e2e_point_at_line "$menu" 2 2
     e2e_wait 5 menus_open 2
-    e2e_assert_eq "$(about_window)" "$about" "$1: the About window once \"About\" opened again"
-    point_at_line "$(e2e_window_geometry "$(other_menu "$menu_wid")")" 1 1
+    e2e_assert_eq "$(e2e_about_window)" "$about" "$1: the About window once \"About\" opened again"
+    e2e_point_at_line "$(e2e_window_geometry "$(other_menu "$menu_wid")")" 1 1
     menus_open 2 || e2e_fail "$1: the menu closed on the way to \"Exit\""
     [[ -z ${2:-} ]] || e2e_screenshot "$2"
     xdotool click 1
@@ -109,13 +75,13 @@ exit_through_tray_menu() {
 about_or_main_shown() { about_shown || e2e_main_shown; }
 menus_open_or_ended() { menus_open "$1" || ! e2e_alerts_alive; }
 
-about_shown() { [[ -n $(about_window) ]]; }
-about_gone() { [[ -z $(about_window) ]]; }
+about_shown() { [[ -n $(e2e_about_window) ]]; }
+about_gone() { [[ -z $(e2e_about_window) ]]; }
 
 # The one open menu window of the program.
 only_menu() {
     local menus
-    menus=$(program_popups menu)
+    menus=$(e2e_program_popups menu)
     (($(grep -c . <<<"$menus" || true) == 1)) || e2e_fail "expected one open menu, found: $menus"
     echo "$menus"
 }
@@ -123,45 +89,8 @@ only_menu() {
 # The open menu window other than $1: the submenu of "About".
 other_menu() {
     local menus
-    menus=$(program_popups menu)
+    menus=$(e2e_program_popups menu)
     grep -v -x "$1" <<<"$menus" | head -n1
-}
-
-# Moves the pointer onto line LINE (1-based) of a menu of LINES lines.
-point_at_line() {
-    local x y w h
-    read -r x y w h <<<"$1"
-    xdotool mousemove --sync $((x + w / 2)) $((y + h * (2 * $2 - 1) / (2 * $3)))
-}
-
-click_tray_icon() {
-    local x y w h
-    read -r x y w h < <(e2e_window_geometry "$(tray_icon)")
-    xdotool mousemove --sync $((x + w / 2)) $((y + h / 2)) click 1
-}
-
-# The ticker has stopped once the About window's picture holds still for longer
-# than a good many of its 40 ms ticks.
-about_still() {
-    local wid=$1
-    import -window "$wid" "$E2E_TMP/still-a.png"
-    sleep 0.4
-    import -window "$wid" "$E2E_TMP/still-b.png"
-    [[ $(compare -metric AE "$E2E_TMP/still-a.png" "$E2E_TMP/still-b.png" null: 2>&1) == 0 ]]
-}
-
-# Rows of the ticker label (x 56-168, y 24-79 in the window, above the OK button)
-# that hold dark text.
-ticker_text_rows() {
-    local wid=$1 x y w h
-    import -window "$wid" "$E2E_TMP/about.png"
-    convert "$E2E_TMP/about.png" -crop 113x56+56+24 +repage -colorspace Gray \
-        -threshold 50% -negate -scale '1x56!' -threshold 1% txt:- |
-        awk -F'[,:]' '/^0,/ && /#FFFFFF|white/ {print $2}'
-}
-# Counts bands of consecutive text rows: one per line of text.
-ticker_lines() {
-    ticker_text_rows "$1" | awk 'NR == 1 || $1 != prev + 1 {n++} {prev = $1} END {print n + 0}'
 }
 
 # The tray over D-Bus (StatusNotifierItem): the watcher on the session bus, the
@@ -213,18 +142,18 @@ e2e_click "$main" 100 116 # "Hide"
 e2e_wait 5 e2e_is_unmapped "$main"
 wait_tray_icon
 e2e_wait 5 e2e_not_in_taskbar "$main"
-icons=$(tray_icon)
+icons=$(e2e_tray_icon)
 e2e_assert_eq "$(grep -c . <<<"$icons")" 1 "icons in the tray"
 
 # The tip names the window.
-read -r ix iy iw ih < <(e2e_window_geometry "$(tray_icon)")
+read -r ix iy iw ih < <(e2e_window_geometry "$(e2e_tray_icon)")
 xdotool mousemove --sync $((ix + iw / 2)) $((iy + ih / 2 - 1))
 xdotool mousemove --sync $((ix + iw / 2)) $((iy + ih / 2))
 e2e_wait 10 tip_shown
 e2e_screenshot tray-tip
 
 # A left press opens the menu: two lines.
-click_tray_icon
+e2e_click_tray_icon
 e2e_wait 5 menus_open 1
 menu_wid=$(only_menu)
 menu=$(e2e_window_geometry "$menu_wid")
@@ -233,19 +162,19 @@ read -r _ _ _ menu_h <<<"$menu"
 e2e_screenshot tray-menu
 
 # Resting on "About" opens its submenu and the About window, and the menu stays up.
-point_at_line "$menu" 2 2
+e2e_point_at_line "$menu" 2 2
 e2e_wait 5 about_shown
 e2e_wait 5 menus_open 2
-about=$(about_window)
-e2e_wait 5 about_still "$about"
+about=$(e2e_about_window)
+e2e_wait 5 e2e_about_still "$about"
 menus_open 2 || e2e_fail "the tray menu closed while the About window appeared"
 e2e_screenshot about-and-menu
 e2e_screenshot about "$about"
 # The credits take two lines at this width, each address one more.
-e2e_assert_eq "$(ticker_lines "$about")" 4 "lines of text in the ticker label"
+e2e_assert_eq "$(e2e_text_lines "$E2E_OUT/about.png" 56 24 113 56)" 4 "lines of text in the ticker label"
 
 # "Open/Restore" brings the window back (in a fresh native window) and the icon goes.
-point_at_line "$menu" 1 2
+e2e_point_at_line "$menu" 1 2
 xdotool click 1
 e2e_wait 5 e2e_main_shown
 main=$(e2e_main_window)
@@ -342,7 +271,7 @@ e2e_assert_eq "$(sni_tip)" "Zuded Orazaviz" "the item's tip after the panel rest
 # "Open/Restore" brings the window back and the item goes.
 sni_context_menu
 e2e_wait 5 menus_open 1
-point_at_line "$(e2e_window_geometry "$(only_menu)")" 1 2
+e2e_point_at_line "$(e2e_window_geometry "$(only_menu)")" 1 2
 xdotool click 1
 e2e_wait 5 e2e_main_shown
 e2e_wait 5 sni_item_count 0

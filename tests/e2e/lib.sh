@@ -306,6 +306,31 @@ e2e_painted() {
 e2e_popups() { xwininfo -root -children | awk -v size=" ${1:-185x121}" 'index($0, size "+") || index($0, size "-") {print $1}'; }
 e2e_popup_window() { e2e_popups | head -n1; }
 
+# e2e_record_moves : from now on, every move of every top-level window as the X
+# server reports it, each line stamped with the time it came in. The popup places
+# itself (override-redirect), so each of its steps is one configure event. xev
+# ends with the X server.
+e2e_record_moves() {
+    E2E_MOVES_LOG=$E2E_TMP/moves${DISPLAY#:}.log
+    stdbuf -oL xev -root -event substructure 2>/dev/null |
+        while IFS= read -r line; do printf '%s %s\n' "$EPOCHREALTIME" "$line"; done >"$E2E_MOVES_LOG" &
+}
+
+# e2e_window_moves WID [--timed] : "x y" for each move of the window, in order;
+# with --timed, "seconds x y".
+e2e_window_moves() {
+    awk -v id="window $1," -v timed="${2:-}" '
+        { time = $1; sub(/^[^ ]* /, "") }
+        /^ConfigureNotify/ { pending = 1; next }
+        pending && index($0, id) {
+            match($0, /\(-?[0-9]+,-?[0-9]+\)/)
+            place = substr($0, RSTART + 1, RLENGTH - 2)
+            sub(",", " ", place)
+            print (timed == "--timed" ? time " " : "") place
+        }
+        { pending = 0 }' "$E2E_MOVES_LOG"
+}
+
 # e2e_click WID X Y : left click at client coordinates of a window.
 e2e_click() {
     local x y w h
@@ -594,6 +619,82 @@ e2e_stop_alerts() {
     _e2e_stop_group "$ALERTS_PID" 3
     ALERTS_PID=""
     ALERTS_WID=""
+}
+
+# --- the tray and the windows it opens ----------------------------------------------
+
+# The program's icon inside trayer's panel, if there is one.
+e2e_tray_icon() {
+    local tree
+    tree=$(xwininfo -root -tree 2>/dev/null) || return 0
+    awk '
+        found { next }
+        /\("panel" "trayer"\)/ { match($0, /^ */); depth = RLENGTH; inside = 1; next }
+        inside { match($0, /^ */); if (RLENGTH <= depth) inside = 0 }
+        inside && /\("alerts" "Alert"\)/ { print $1; found = 1 }' <<<"$tree"
+}
+
+e2e_click_tray_icon() {
+    local x y w h
+    read -r x y w h < <(e2e_window_geometry "$(e2e_tray_icon)")
+    xdotool mousemove --sync $((x + w / 2)) $((y + h / 2)) click 1
+}
+
+# e2e_program_popups menu|tip : the program's override-redirect windows on screen
+# of that kind (the alert popup is neither).
+e2e_program_popups() {
+    local kind=$1 w type top info
+    top=$(xwininfo -root -children 2>/dev/null) || return 0
+    for w in $(awk '/^ +0x/ {print $1}' <<<"$top"); do
+        xprop -id "$w" _NET_WM_PID 2>/dev/null | grep -q "= $ALERTS_PID\$" || continue
+        info=$(xwininfo -id "$w" 2>/dev/null) || continue
+        [[ $info == *'Map State: IsViewable'* && $info == *'Override Redirect State: yes'* ]] || continue
+        type=$(xprop -id "$w" _NET_WM_WINDOW_TYPE 2>/dev/null)
+        case $type in
+        *UTILITY*) ;;
+        *TOOLTIP*) [[ $kind == tip ]] && echo "$w" ;;
+        *) [[ $kind == menu ]] && echo "$w" ;;
+        esac
+    done
+}
+
+# e2e_point_at_line "X Y W H" LINE LINES : the pointer onto line LINE (1-based)
+# of a menu of LINES lines.
+e2e_point_at_line() {
+    local x y w h
+    read -r x y w h <<<"$1"
+    xdotool mousemove --sync $((x + w / 2)) $((y + h * (2 * $2 - 1) / (2 * $3)))
+}
+
+# The About window on screen (not the submenu that has the same name).
+e2e_about_window() {
+    local w x y width height found
+    found=$(xdotool search --all --onlyvisible --pid "$ALERTS_PID" --name '^About$' 2>/dev/null) || true
+    for w in $found; do
+        read -r x y width height < <(e2e_window_geometry "$w")
+        if ((width == 185 && height == 114)); then
+            echo "$w"
+            return
+        fi
+    done
+}
+
+# e2e_about_still WID : the ticker has stopped once the About window's picture
+# holds still for longer than a good many of its 40 ms ticks.
+e2e_about_still() {
+    import -window "$1" "$E2E_TMP/still-a.png"
+    sleep 0.4
+    import -window "$1" "$E2E_TMP/still-b.png"
+    [[ $(compare -metric AE "$E2E_TMP/still-a.png" "$E2E_TMP/still-b.png" null: 2>&1) == 0 ]]
+}
+
+# e2e_text_lines IMAGE X Y W H : lines of dark text in that part of a picture,
+# counted as bands of rows that hold dark pixels.
+e2e_text_lines() {
+    convert "$1" -crop "$4x$5+$2+$3" +repage -colorspace Gray \
+        -threshold 50% -negate -scale "1x$5!" -threshold 1% txt:- |
+        awk -F'[,:]' '/^0,/ && /#FFFFFF|white/ {print $2}' |
+        awk 'NR == 1 || $1 != prev + 1 {n++} {prev = $1} END {print n + 0}'
 }
 
 # --- a server on a host of its own -------------------------------------------------
