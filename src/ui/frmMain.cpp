@@ -62,12 +62,9 @@ frmMain::frmMain(ServerEndpoint endpoint, std::unique_ptr<platform::AlertSound> 
     connect(&Timer4, &QTimer::timeout, this, &frmMain::Timer4_Timer);
     connect(&sckConnect, &net::ServerConnection::dataArrived, this,
             &frmMain::sckConnect_DataArrival);
-    if (QNetworkInformation* network = platform::networkInformation()) {
-        m_online = network->reachability() == QNetworkInformation::Reachability::Online;
-        connect(
-            network, &QNetworkInformation::reachabilityChanged, this,
-            qOverload<QNetworkInformation::Reachability>(&frmMain::Network_ReachabilityChanged));
-    }
+    // The system's network backend (and Qt D-Bus with it) loads once the window
+    // is up, not on the way to it.
+    QMetaObject::invokeMethod(this, &frmMain::watchNetwork, Qt::QueuedConnection);
 
     // "Connect" only shows the state; it has no action of its own.
     connect(m_ui.cmdHide, &QPushButton::clicked, this, &frmMain::cmdHide_Click);
@@ -147,6 +144,15 @@ void frmMain::Timer1_Timer(const core::ClockReading& clocks) {
     const bool slept = core::sleptBetween(m_lastClocks, clocks);
     m_lastClocks = clocks;
     run(core::watchdogTick(sckConnect.isConnected(), slept));
+}
+
+void frmMain::watchNetwork() {
+    if (QNetworkInformation* network = platform::networkInformation()) {
+        m_online = network->reachability() == QNetworkInformation::Reachability::Online;
+        connect(
+            network, &QNetworkInformation::reachabilityChanged, this,
+            qOverload<QNetworkInformation::Reachability>(&frmMain::Network_ReachabilityChanged));
+    }
 }
 
 void frmMain::Network_ReachabilityChanged(QNetworkInformation::Reachability reachability) {

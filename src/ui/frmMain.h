@@ -85,6 +85,7 @@ protected:
 
 private:
     void Form_Load();
+    void watchNetwork();
     void Form_Resize();
     void Form_Unload();
     void unloadMain();

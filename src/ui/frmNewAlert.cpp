@@ -71,7 +71,8 @@ void frmNewAlert::Form_Load() {
 
 core::ParkingPlace frmNewAlert::currentParkingPlace() const {
     const platform::ScreenMetrics screen = platform::primaryScreenMetrics();
-    return core::parkingPlace(screen.left + screen.width, screen.top + screen.height, widthTwips());
+    return core::parkingPlace(screen.left + screen.width, screen.top + screen.height,
+                              place().width);
 }
 
 void frmNewAlert::watchPrimaryScreen() {
@@ -90,10 +91,10 @@ void frmNewAlert::followScreen() {
     }
     using enum core::Glide;
     const core::Glide glide = Timer1.isActive() ? Rising : Timer3.isActive() ? Falling : None;
-    const std::optional<int> top =
-        core::followScreen(topTwips(), heightTwips(), m_parking, now, glide);
+    const Place here = place();
+    const std::optional<int> top = core::followScreen(here.top, here.height, m_parking, now, glide);
     m_parking = now;
-    moveTwips(m_parking.alertLeft, top.value_or(topTwips()));
+    moveTwips(m_parking.alertLeft, top.value_or(here.top));
 }
 
 void frmNewAlert::setAlertText(const QString& text) {
@@ -111,8 +112,9 @@ void frmNewAlert::rise() {
 }
 
 void frmNewAlert::Timer1_Timer() {
-    setTopTwips(core::riseStep(topTwips()));
-    apply(core::riseSettled(topTwips(), heightTwips(), m_parking.screenBottom));
+    setTopTwips(core::riseStep(place().top));
+    const Place moved = place();
+    apply(core::riseSettled(moved.top, moved.height, m_parking.screenBottom));
 }
 
 void frmNewAlert::Timer2_Timer() {
@@ -120,8 +122,8 @@ void frmNewAlert::Timer2_Timer() {
 }
 
 void frmNewAlert::Timer3_Timer() {
-    setTopTwips(core::fallStep(topTwips()));
-    apply(core::fallSettled(topTwips(), m_parking.screenBottom));
+    setTopTwips(core::fallStep(place().top));
+    apply(core::fallSettled(place().top, m_parking.screenBottom));
 }
 
 void frmNewAlert::Form_Click() {
@@ -150,26 +152,13 @@ void frmNewAlert::apply(const core::MotionOutcome& outcome) {
 // The window's place and size are read back from the window system in its own
 // pixels, at the screen's twips per pixel: at rest the popup's edges land on the
 // screen's edges whatever the scale.
-int frmNewAlert::topTwips() const {
-    return core::pixelsToTwips(platform::devicePixelGeometry(*this).top(),
-                               platform::primaryScreenMetrics().twipsPerPixelY);
-}
-
-int frmNewAlert::heightTwips() const {
-    return core::pixelsToTwips(platform::devicePixelGeometry(*this).height(),
-                               platform::primaryScreenMetrics().twipsPerPixelY);
-}
-
-int frmNewAlert::widthTwips() const {
-    return core::pixelsToTwips(platform::devicePixelGeometry(*this).width(),
-                               platform::primaryScreenMetrics().twipsPerPixelX);
-}
-
-void frmNewAlert::setTopTwips(int top) {
-    // Left stays where the load handling (or a change of screen) put it.
+frmNewAlert::Place frmNewAlert::place() const {
+    const QRect pixels = platform::devicePixelGeometry(*this);
     const platform::ScreenMetrics screen = platform::primaryScreenMetrics();
-    platform::moveToDevicePixel(*this, {platform::devicePixelGeometry(*this).left(),
-                                        core::twipsToPixels(top, screen.twipsPerPixelY)});
+    return {.left = core::pixelsToTwips(pixels.left(), screen.twipsPerPixelX),
+            .top = core::pixelsToTwips(pixels.top(), screen.twipsPerPixelY),
+            .width = core::pixelsToTwips(pixels.width(), screen.twipsPerPixelX),
+            .height = core::pixelsToTwips(pixels.height(), screen.twipsPerPixelY)};
 }
 
 void frmNewAlert::moveTwips(int left, int top) {

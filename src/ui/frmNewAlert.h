@@ -57,12 +57,16 @@ private:
     [[nodiscard]] core::ParkingPlace currentParkingPlace() const;
     void watchPrimaryScreen();
     void followScreen();
-    // The window's actual place and size, read afresh each time.
-    [[nodiscard]] int topTwips() const;
-    [[nodiscard]] int heightTwips() const;
-    [[nodiscard]] int widthTwips() const;
-    void setTopTwips(int top);
+    // The window's actual place and size in twips, read afresh each time.
+    struct Place {
+        int left = 0;
+        int top = 0;
+        int width = 0;
+        int height = 0;
+    };
+    [[nodiscard]] Place place() const;
     void moveTwips(int left, int top);
+    void setTopTwips(int top) { moveTwips(place().left, top); } // Left stays
 
     // Timers are children of the window, so unloading it stops them.
     QTimer Timer3{this};

@@ -311,6 +311,7 @@ private slots:
         TestServer server;
         auto w = make(server.port());
         const alerts::core::ClockReading loaded = alerts::platform::readClocks();
+        QCoreApplication::processEvents(); // the window watches the network once loaded
         w->Network_ReachabilityChanged(Reach::Disconnected); // whatever this machine says
         QTRY_VERIFY(w->connection().isConnected());
         w->Timer4_Timer();
