@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "platform/DevicePixels.h"
 
+#include <QRegion>
 #include <QScreen>
 #include <QWidget>
 #include <QWindow>
@@ -69,6 +70,19 @@ void moveToDevicePixel(QWidget& window, QPoint topLeft) {
     }
     const qreal scale = scaleOf(window);
     window.move(qRound(topLeft.x() / scale), qRound(topLeft.y() / scale));
+}
+
+void clipToDevicePixels(QWidget& window, const QRect& part) {
+    QPlatformWindow* native = nativeWindow(window);
+    if (native == nullptr) {
+        return;
+    }
+    // Given to the window system as is: Qt would scale a mask from its own
+    // coordinates, and at a fractional scale a rounded edge could show a row of
+    // pixels too many.
+    const QRect whole(QPoint(0, 0), native->geometry().size());
+    // An empty mask is no mask at all, so the whole window.
+    native->setMask(part.contains(whole) ? QRegion() : QRegion(part & whole));
 }
 
 } // namespace alerts::platform

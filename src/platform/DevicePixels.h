@@ -28,4 +28,9 @@ namespace alerts::platform {
 // Moves a top-level window's outer top-left corner to this device pixel.
 void moveToDevicePixel(QWidget& window, QPoint topLeft);
 
+// Shows only this part of a top-level window (device pixels, relative to its
+// top-left corner), which must not be empty; a part that covers the whole window
+// shows all of it.
+void clipToDevicePixels(QWidget& window, const QRect& part);
+
 } // namespace alerts::platform

@@ -88,9 +88,11 @@ void NotificationAccessible::present(QWidget& window) {
     if (state == nullptr) {
         return;
     }
-    // Readers keep what they read; this makes them read the new message.
+    // Readers keep what they read, of a hidden window too; this makes them read
+    // the new message.
     notify(window, QAccessible::DescriptionChanged);
-    if (!state->takeShow()) {
+    // A hidden window is told of when it shows.
+    if (window.isVisible() && !state->takeShow()) {
         notify(window, QAccessible::ObjectShow);
     }
 }

@@ -105,6 +105,16 @@ QString frmNewAlert::alertText() const {
     return m_ui.lblAlert->text();
 }
 
+void frmNewAlert::setVisible(bool visible) {
+    m_shown = visible;
+    if (!visible) {
+        QWidget::setVisible(false);
+        return;
+    }
+    create(); // placed and clipped in the window system's pixels, seen or not
+    moveToDevicePixel(platform::devicePixelGeometry(*this).topLeft());
+}
+
 void frmNewAlert::rise() {
     followScreen(); // a change the window system has not reported yet
     apply(core::announce());
@@ -155,16 +165,48 @@ void frmNewAlert::apply(const core::MotionOutcome& outcome) {
 frmNewAlert::Place frmNewAlert::place() const {
     const QRect pixels = platform::devicePixelGeometry(*this);
     const platform::ScreenMetrics screen = platform::primaryScreenMetrics();
-    return {.left = core::pixelsToTwips(pixels.left(), screen.twipsPerPixelX),
-            .top = core::pixelsToTwips(pixels.top(), screen.twipsPerPixelY),
-            .width = core::pixelsToTwips(pixels.width(), screen.twipsPerPixelX),
-            .height = core::pixelsToTwips(pixels.height(), screen.twipsPerPixelY)};
+    const Place here{.left = core::pixelsToTwips(pixels.left(), screen.twipsPerPixelX),
+               .top = core::pixelsToTwips(pixels.top(), screen.twipsPerPixelY),
+               .width = core::pixelsToTwips(pixels.width(), screen.twipsPerPixelX),
+               .height = core::pixelsToTwips(pixels.height(), screen.twipsPerPixelY)};
+    return here;
 }
 
 void frmNewAlert::moveTwips(int left, int top) {
     const platform::ScreenMetrics screen = platform::primaryScreenMetrics();
-    platform::moveToDevicePixel(*this, {core::twipsToPixels(left, screen.twipsPerPixelX),
-                                        core::twipsToPixels(top, screen.twipsPerPixelY)});
+    moveToDevicePixel({core::twipsToPixels(left, screen.twipsPerPixelX),
+                       core::twipsToPixels(top, screen.twipsPerPixelY)});
+}
+
+// Below the primary screen there may be another one (a laptop under its
+// monitor): the popup is seen only on the primary screen. At no moment of a move
+// does a pixel of it show elsewhere: clipped to what is seen both before and
+// after, moved, then clipped to what is seen after; hidden before it leaves the
+// screen, shown once it is on it.
+void frmNewAlert::moveToDevicePixel(QPoint topLeft) {
+    const QScreen* primary = QGuiApplication::primaryScreen();
+    const QRect area = primary != nullptr ? platform::devicePixelGeometry(*primary) : QRect();
+    const QRect from = platform::devicePixelGeometry(*this);
+    const QRect to(topLeft, from.size());
+    const QRect seenAfter = area.intersected(to).translated(-to.topLeft());
+    if (seenAfter.isEmpty()) {
+        QWidget::setVisible(false);
+        platform::moveToDevicePixel(*this, topLeft);
+        return;
+    }
+    if (isVisible()) {
+        const QRect seenBoth = area.intersected(from).translated(-from.topLeft()) & seenAfter;
+        if (seenBoth.isEmpty()) {
+            QWidget::setVisible(false);
+        } else {
+            platform::clipToDevicePixels(*this, seenBoth);
+        }
+    }
+    platform::moveToDevicePixel(*this, topLeft);
+    platform::clipToDevicePixels(*this, seenAfter);
+    if (m_shown && !isVisible()) {
+        QWidget::setVisible(true);
+    }
 }
 
 void frmNewAlert::mousePressEvent(QMouseEvent* event) {

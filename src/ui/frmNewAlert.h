@@ -12,6 +12,8 @@ namespace alerts::ui {
 // The alert popup: parked just below the screen's bottom-right corner, it rises
 // to show an announcement, holds it for five seconds and falls back. It never
 // takes the focus, and a click anywhere but on the title sends it down at once.
+// Only the primary screen ever shows it: parked it is hidden, since another
+// screen may lie below, and gliding it shows only its part on that screen.
 class frmNewAlert final : public QWidget {
     Q_OBJECT
 public:
@@ -30,6 +32,11 @@ public:
     void setAlertText(const QString& text);
     [[nodiscard]] QString alertText() const;
     void rise();
+
+    // Made visible by its caller (loaded and shown); the window system shows it
+    // only while some of it stands on the primary screen.
+    void setVisible(bool visible) override;
+    [[nodiscard]] bool isShown() const { return m_shown; }
 
     // Handlers, public so that tests can drive them as the event loop would.
     void Timer1_Timer();
@@ -66,6 +73,7 @@ private:
     };
     [[nodiscard]] Place place() const;
     void moveTwips(int left, int top);
+    void moveToDevicePixel(QPoint topLeft);
     void setTopTwips(int top) { moveTwips(place().left, top); } // Left stays
 
     // Timers are children of the window, so unloading it stops them.
@@ -75,6 +83,7 @@ private:
     Ui::frmNewAlert m_ui{};
     core::ParkingPlace m_parking;
     QMetaObject::Connection m_screenWatch;
+    bool m_shown = false;
     bool m_formPressed = false;
     bool m_alertPressed = false;
 };

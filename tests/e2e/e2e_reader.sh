@@ -5,7 +5,9 @@
 # announcement exactly once, from an object of role notification that holds the
 # exact line as its description and as the text of its message label; a second
 # announcement while the popup is still up brings the second line; markup from
-# the server arrives as literal text; the popup takes no focus; Exit is clean.
+# the server arrives as literal text; the popup takes no focus; parked after its
+# fall it is no longer showing, and the next announcement shows it once more;
+# Exit is clean.
 source "$(dirname "$0")/lib.sh"; e2e_init
 
 LINE1='player7 started a new Chess tournament on Hall 2'
@@ -61,6 +63,16 @@ check_heard 2 "$LINE2"
 # they were sent, so a second event for the first announcement would be here.
 e2e_assert_eq "$(heard_count)" 2 "showing events of the notification"
 e2e_assert_eq "$(xdotool getwindowfocus)" "$FOCUS" "the focus after the announcements"
+
+# Parked after the hold and the fall: readers are told that it no longer shows.
+e2e_wait 10 heard_at_least 3
+IFS=$'\t' read -r detail _ states _ <<<"$(heard | sed -n 3p)"
+e2e_assert_eq "$detail" 0 "event 3, the parked popup, is not a hide"
+[[ ,$states, != *,showing,* ]] || e2e_fail "the parked popup is showing ($states)"
+e2e_announce 'player9|Poker|Hall 4'
+e2e_wait 5 heard_at_least 4
+check_heard 4 'player9 started a new Poker tournament on Hall 4'
+e2e_assert_eq "$(heard_count)" 4 "showing events of the notification"
 e2e_alerts_alive || e2e_fail "the program died"
 
 # "Exit" ends the program cleanly with a reader attached (under the sanitizers:

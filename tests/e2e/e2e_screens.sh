@@ -5,7 +5,9 @@
 # resolution is chosen: a parked popup parks again below the new bottom edge, the
 # next announcement rises into the new corner, and a popup at rest moves into the
 # new corner at once. With two screens side by side it rests in the primary
-# screen's corner, on no other screen and in no dead space.
+# screen's corner, on no other screen and in no dead space. With a screen below
+# the primary one (a laptop under its monitor), that screen never sees the popup,
+# parked or gliding.
 source "$(dirname "$0")/lib.sh"
 e2e_init
 
@@ -105,3 +107,64 @@ two_screens 1024x768 1280x1024 left 839 647
 # The smaller screen is the primary one, on the right: its bottom is above the
 # other's, and below it lies dead space.
 two_screens 1280x1024 1024x768 right 2119 647
+
+# --- a screen below the primary one ------------------------------------------------
+
+# The parked popup waits below the primary screen's bottom edge, which is the top
+# of the lower screen: there it is hidden, and gliding only its part on the
+# primary screen shows. Pictures of the lower screen before, during and after an
+# announcement are the same.
+e2e_start_x --no-wm --no-tray --size 1280x1024 --below 1280x768
+xsetroot -solid grey50
+# lower_screen NAME : a picture of the lower screen alone.
+lower_screen() {
+    import -window root "$E2E_TMP/desk.png"
+    convert "$E2E_TMP/desk.png" -crop 1280x768+0+1024 +repage "$E2E_OUT/lower-$1.png"
+}
+lower_unchanged() {
+    local diff
+    diff=$(compare -metric AE "$E2E_OUT/lower-before.png" "$E2E_OUT/lower-$1.png" null: 2>&1) || true
+    [[ $diff == 0 ]] || e2e_fail "the lower screen changed ($1): $diff pixels"
+}
+# glide_shots NAME X Y : pictures of the lower screen while the popup glides, until
+# it stands at X Y; at least one is taken while the popup is part-way. The desk
+# nearest half-way is kept.
+glide_shots() {
+    local n=0 midway=0 best=999 x y w h
+    while ! popup_at "$2" "$3"; do
+        read -r x y w h < <(e2e_window_geometry "$popup")
+        ((n < 50)) || e2e_fail "$1: the popup never reached $2 $3"
+        lower_screen "$1-$n"
+        if ((y > 903 && y < 1024)); then
+            if (((y - 963) ** 2 < best)); then
+                best=$(((y - 963) ** 2))
+                cp "$E2E_TMP/desk.png" "$E2E_OUT/below-$1.png"
+            fi
+            midway=$((midway + 1))
+        fi
+        lower_unchanged "$1-$n"
+        n=$((n + 1))
+    done
+    _e2e_log "$1: $midway of $n pictures while the popup was part-way"
+    ((midway > 0)) || e2e_fail "$1: no picture was taken while the popup glided"
+}
+e2e_start_announce
+e2e_start_alerts
+e2e_wait_announce_log '^client connected 1$' 10
+e2e_announce "player7|Chess|Hall 2"
+e2e_wait 10 popup_shown
+popup=$(e2e_popup_window)
+e2e_wait 5 popup_at 1095 903
+e2e_click "$popup" 92 60
+e2e_wait 2 popup_at 1095 1024
+e2e_wait 2 e2e_is_unmapped "$popup"
+lower_screen before
+e2e_announce "player8|Blitz|Hall 3"
+glide_shots rise 1095 903
+e2e_screenshot below-at-rest
+glide_shots fall 1095 1024
+e2e_wait 2 e2e_is_unmapped "$popup"
+lower_screen after
+lower_unchanged after
+e2e_stop_alerts
+e2e_stop_announce

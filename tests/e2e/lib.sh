@@ -225,31 +225,53 @@ e2e_fd_count() { find "/proc/$1/fd" -mindepth 1 -maxdepth 1 | wc -l; }
 _e2e_x_up() { xdpyinfo >/dev/null 2>&1; }
 _e2e_selection_owned() { "$E2E_PYTHON" "$E2E_LIB_DIR/xselection.py" "$1" >/dev/null; }
 
-# e2e_start_x [--no-wm] [--no-tray] [--size WxH]
+# e2e_start_x [--no-wm] [--no-tray] [--size WxH] [--below WxH]
+# --below: a second screen under the primary one (--size), left edges aligned, as a
+# laptop under its monitor. Xvfb cannot describe one to RandR, so that desk runs on
+# Xorg's dummy driver: its output is the primary screen, and the rest of a taller
+# framebuffer is made a second monitor.
 e2e_start_x() {
-    local wm=1 tray=1 size=1024x768
+    local wm=1 tray=1 size=1024x768 below=""
     while (($#)); do
         case $1 in
         --no-wm) wm=0 ;;
         --no-tray) tray=0 ;;
         --size) size=$2; shift ;;
+        --below) below=$2; shift ;;
         *) e2e_fail "e2e_start_x: unknown option $1" ;;
         esac
         shift
     done
     [[ $size == *x*x* ]] || size+=x24
 
-    local displayfile=$E2E_TMP/display
+    local displayfile=$E2E_TMP/display server=Xvfb
+    local w=${size%%x*} h=${size#*x} bw=${below%x*} bh=${below#*x}
+    h=${h%%x*}
     : >"$displayfile"
     # -displayfd picks a free display and tells us which once it is ready.
-    _e2e_spawn Xvfb -displayfd 3 -screen 0 "$size" -dpi 96 -nolisten tcp -noreset \
-        3>"$displayfile" >"$E2E_TMP/xvfb.log" 2>&1
-    local xvfb=$E2E_SPAWNED_PID
+    if [[ -n $below ]]; then
+        server=Xorg
+        _e2e_xorg_conf "$w" $((h + bh)) >"$E2E_TMP/xorg.conf"
+        _e2e_spawn Xorg -displayfd 3 -config "$E2E_TMP/xorg.conf" -logfile "$E2E_TMP/xorg.log" \
+            -nolisten tcp -noreset -novtswitch -sharevts -keeptty \
+            3>"$displayfile" >"$E2E_TMP/xorg.out" 2>&1
+    else
+        _e2e_spawn Xvfb -displayfd 3 -screen 0 "$size" -dpi 96 -nolisten tcp -noreset \
+            3>"$displayfile" >"$E2E_TMP/xvfb.log" 2>&1
+    fi
+    local xserver=$E2E_SPAWNED_PID
     e2e_wait 10 grep -q '^[0-9]' "$displayfile"
     export DISPLAY=:$(head -n1 "$displayfile")
     e2e_wait 10 _e2e_x_up
-    _e2e_alive "$xvfb" || e2e_fail "Xvfb died"
-    _e2e_log "X display $DISPLAY ($size)"
+    _e2e_alive "$xserver" || e2e_fail "$server died"
+    if [[ -n $below ]]; then
+        xrandr --output DUMMY0 --mode "${w}x$h" --primary
+        xrandr --fb "${w}x$((h + bh))"
+        # Sizes in millimetres at 96 dpi, as a real monitor reports them.
+        xrandr --setmonitor below "$bw/$((bw * 254 / 960))x$bh/$((bh * 254 / 960))+0+$h" none
+        xrandr --listmonitors >"$E2E_TMP/monitors.log"
+    fi
+    _e2e_log "X display $DISPLAY ($size${below:+, $below below})"
 
     if ((wm)); then
         _e2e_spawn openbox --sm-disable >"$E2E_TMP/openbox.log" 2>&1
@@ -264,6 +286,38 @@ e2e_start_x() {
     if [[ -n $E2E_PULSE_PID ]]; then
         _e2e_load_bell
     fi
+}
+
+# _e2e_xorg_conf WIDTH HEIGHT : the dummy driver's desk for e2e_start_x --below,
+# a framebuffer of that size and no input devices.
+_e2e_xorg_conf() {
+    cat <<EOF
+Section "ServerFlags"
+    Option "AutoAddDevices" "false"
+    Option "AutoEnableDevices" "false"
+    Option "DontVTSwitch" "true"
+EndSection
+Section "Device"
+    Identifier "dummy"
+    Driver "dummy"
+    VideoRam 65536
+EndSection
+Section "Monitor"
+    Identifier "monitor"
+    HorizSync 5.0 - 1000.0
+    VertRefresh 5.0 - 200.0
+EndSection
+Section "Screen"
+    Identifier "screen"
+    Device "dummy"
+    Monitor "monitor"
+    DefaultDepth 24
+    SubSection "Display"
+        Depth 24
+        Virtual $1 $2
+    EndSubSection
+EndSection
+EOF
 }
 
 # e2e_screenshot NAME [WID] : the whole screen, or one window.

@@ -68,7 +68,7 @@ public:
         entry.path = path;
         if (m_log.window && m_log.window->newAlert().isLoaded()) {
             auto* popup = m_log.window->newAlert().get();
-            entry.popupVisible = popup->isVisible();
+            entry.popupVisible = popup->isShown();
             entry.popupText = popup->alertText();
         }
         m_log.plays.push_back(entry);
@@ -541,7 +541,7 @@ private slots:
         const QString line = u"player7 started a new Chess tournament on Hall 2"_s;
         if (popup) {
             QTRY_VERIFY(w->newAlert().isLoaded());
-            QVERIFY(w->newAlert().get()->isVisible());
+            QVERIFY(w->newAlert().get()->isShown());
             QCOMPARE(w->newAlert().get()->alertText(), line);
         }
         if (sound) {

@@ -96,7 +96,8 @@ class tst_frmnewalert final : public QObject {
 private slots:
     void loadParksBelowTheCorner() {
         frmNewAlert popup;
-        QVERIFY(popup.isVisible());
+        // Shown, yet parked: seen on no screen, since another may lie below.
+        QVERIFY(popup.isShown() && !popup.isVisible());
         QCOMPARE(popup.pos(), parked());
         QCOMPARE(popup.alertLeft(), parked().x() * 15);
         QCOMPARE(popup.screenBottom(), screenCorner().y() * 15);
@@ -224,8 +225,10 @@ private slots:
         frmNewAlert popup;
         popup.setAlertText(QStringLiteral("player7 started a new Chess tournament on Hall 2"));
         popup.rise();
-        QVERIFY(popup.timer1().isActive());
-        QCOMPARE(riseToEnd(popup), 61);
+        QVERIFY(popup.timer1().isActive() && !popup.isVisible());
+        popup.Timer1_Timer();
+        QVERIFY(popup.isVisible()); // from its first step onto the screen
+        QCOMPARE(riseToEnd(popup), 60);
         QCOMPARE(popup.pos(), atRest());
         // At rest the bottom-right corner is the display's, whatever panels there are.
         QCOMPARE(popup.frameGeometry().bottomRight() + QPoint(1, 1), screenCorner());
@@ -238,6 +241,7 @@ private slots:
         QVERIFY(popup.timer3().isActive());
         QCOMPARE(fallToEnd(popup), 61);
         QCOMPARE(popup.pos(), parked());
+        QVERIFY(!popup.isVisible() && popup.isShown());
         QVERIFY(!popup.timer1().isActive() && !popup.timer2().isActive());
         QCOMPARE(popup.alertText(),
                  QStringLiteral("player7 started a new Chess tournament on Hall 2"));
@@ -359,7 +363,7 @@ private slots:
                                                "0\xB3\xFAHall 2\xFA"));
         QVERIFY(main.newAlert().isLoaded());
         frmNewAlert& popup = *main.newAlert().get();
-        QVERIFY(popup.isVisible());
+        QVERIFY(popup.isShown());
         QCOMPARE(popup.alertText(),
                  QStringLiteral("player7 started a new Chess tournament on Hall 2"));
         QCOMPARE(popup.pos(), parked());
@@ -377,12 +381,14 @@ private slots:
         QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(&popup);
         QCOMPARE(iface->role(), QAccessible::Notification);
         QCOMPARE(iface->text(QAccessible::Name), QStringLiteral("Tournament Started"));
+        QVERIFY(iface->state().invisible); // parked
         for (const QString& line : {QStringLiteral("first started a new Chess tournament on A"),
                                     QStringLiteral("<b>second</b> started")}) {
             popup.setAlertText(line);
             popup.rise();
             popup.Timer1_Timer();
             QCOMPARE(iface->text(QAccessible::Description), line);
+            QVERIFY(!iface->state().invisible);
         }
         QStringList children;
         for (int i = 0; i < iface->childCount(); ++i) {
