@@ -165,15 +165,27 @@ void frmNewAlert::apply(const core::MotionOutcome& outcome) {
 frmNewAlert::Place frmNewAlert::place() const {
     const QRect pixels = platform::devicePixelGeometry(*this);
     const platform::ScreenMetrics screen = platform::primaryScreenMetrics();
-    const Place here{.left = core::pixelsToTwips(pixels.left(), screen.twipsPerPixelX),
+    Place here{.left = core::pixelsToTwips(pixels.left(), screen.twipsPerPixelX),
                .top = core::pixelsToTwips(pixels.top(), screen.twipsPerPixelY),
                .width = core::pixelsToTwips(pixels.width(), screen.twipsPerPixelX),
                .height = core::pixelsToTwips(pixels.height(), screen.twipsPerPixelY)};
+    // Where the window still stands on the pixel it was put on, the twips it was
+    // put at are its place: at 1.25 a step is 2.5 pixels, and read back from the
+    // pixel each step would round to 2.
+    if (m_placed) {
+        if (core::twipsToPixels(m_placed->x(), screen.twipsPerPixelX) == pixels.left()) {
+            here.left = m_placed->x();
+        }
+        if (core::twipsToPixels(m_placed->y(), screen.twipsPerPixelY) == pixels.top()) {
+            here.top = m_placed->y();
+        }
+    }
     return here;
 }
 
 void frmNewAlert::moveTwips(int left, int top) {
     const platform::ScreenMetrics screen = platform::primaryScreenMetrics();
+    m_placed = QPoint(left, top);
     moveToDevicePixel({core::twipsToPixels(left, screen.twipsPerPixelX),
                        core::twipsToPixels(top, screen.twipsPerPixelY)});
 }

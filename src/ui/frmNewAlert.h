@@ -7,6 +7,8 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <optional>
+
 namespace alerts::ui {
 
 // The alert popup: parked just below the screen's bottom-right corner, it rises
@@ -83,6 +85,9 @@ private:
     Ui::frmNewAlert m_ui{};
     core::ParkingPlace m_parking;
     QMetaObject::Connection m_screenWatch;
+    // Where the window was last put, in twips: finer than its whole pixels at a
+    // fractional scale, so the glide keeps its pace there.
+    std::optional<QPoint> m_placed;
     bool m_shown = false;
     bool m_formPressed = false;
     bool m_alertPressed = false;

@@ -5,6 +5,7 @@
 // but the carried face can make the captions fit.
 #include "core/ticker.h"
 #include "platform/ClassicFont.h"
+#include "platform/DevicePixels.h"
 #include "ui/frmAbout.h"
 #include "ui/frmMain.h"
 #include "ui/frmNewAlert.h"
@@ -12,10 +13,12 @@
 #include <QCheckBox>
 #include <QFile>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QImage>
 #include <QLabel>
 #include <QPushButton>
 #include <QRawFont>
+#include <QScreen>
 #include <QStyleOptionButton>
 #include <QTest>
 
@@ -96,6 +99,28 @@ private slots:
         m_about->controls().Image1->render(&drawn, {}, {}, QWidget::DrawChildren);
         drawn.setDevicePixelRatio(1);
         QCOMPARE(drawn, art);
+    }
+
+    // The glide keeps its pace at every ratio, though a step of 30 twips is 2.5
+    // device pixels at 1.25: 61 ticks each way, and the popup rests flush in the
+    // corner, to the device pixel.
+    void glideKeepsItsPace() {
+        ui::frmNewAlert& popup = *m_popup;
+        popup.rise();
+        const auto ticksOf = [&](void (ui::frmNewAlert::*tick)(), const QTimer& timer) {
+            int ticks = 0;
+            for (; timer.isActive() && ticks < 1000; ++ticks) {
+                (popup.*tick)();
+            }
+            return ticks;
+        };
+        QCOMPARE(ticksOf(&ui::frmNewAlert::Timer1_Timer, popup.timer1()), 61);
+        const QRect screen = platform::devicePixelGeometry(*QGuiApplication::primaryScreen());
+        const QRect atRest = platform::devicePixelGeometry(popup);
+        QCOMPARE(atRest.bottomRight(), screen.bottomRight());
+        popup.Timer2_Timer();
+        QCOMPARE(ticksOf(&ui::frmNewAlert::Timer3_Timer, popup.timer3()), 61);
+        QCOMPARE(platform::devicePixelGeometry(popup).top(), screen.bottom() + 1);
     }
 
     void captionFits_data() {
