@@ -12,6 +12,23 @@
 
 namespace alerts::test {
 
+// How long a test waits for what a loopback peer or a timer of a few hundred
+// milliseconds brings. A fault fails it after that long: QTRY_* would wait three
+// times its timeout, once more to report how long it would have needed.
+inline constexpr int kWaitMs = 3000;
+
+#define ALERTS_TRY_VERIFY_WITH_TIMEOUT(expr, ms)                                                   \
+    QVERIFY2(QTest::qWaitFor([&] { return bool(expr); }, ms), "timed out: " #expr)
+#define ALERTS_TRY_VERIFY(expr) ALERTS_TRY_VERIFY_WITH_TIMEOUT(expr, alerts::test::kWaitMs)
+// Compared once more after the wait, so that a failure shows both values.
+#define ALERTS_TRY_COMPARE_WITH_TIMEOUT(actual, expected, ms)                                      \
+    do {                                                                                           \
+        static_cast<void>(QTest::qWaitFor([&] { return (actual) == (expected); }, ms));            \
+        QCOMPARE(actual, expected);                                                                \
+    } while (false)
+#define ALERTS_TRY_COMPARE(actual, expected)                                                       \
+    ALERTS_TRY_COMPARE_WITH_TIMEOUT(actual, expected, alerts::test::kWaitMs)
+
 // A real server on loopback that counts what its clients send it (the program
 // must send nothing).
 class TestServer final : public QObject {

@@ -3,8 +3,10 @@
 #include "support/TestServer.h"
 #include "ui/frmMain.h"
 
+#include <QCheckBox>
 #include <QDir>
 #include <QFile>
+#include <QHash>
 #include <QLabel>
 #include <QMenuBar>
 #include <QPointer>
@@ -155,6 +157,18 @@ class tst_frmmain final : public QObject {
     }
 
 private slots:
+    // Most tests here stand on this road: connected, and a record announced.
+    // Broken, the whole run fails now rather than each test after its waits.
+    void initTestCase() {
+        TestServer server;
+        auto w = make(server.port());
+        ALERTS_TRY_VERIFY(w->connection().isConnected());
+        server.send(record("player7", "Chess", "Hall 2"));
+        ALERTS_TRY_VERIFY(w->newAlert().isLoaded());
+        QCOMPARE(w->newAlert().get()->alertText(),
+                 u"player7 started a new Chess tournament on Hall 2"_s);
+        w->cmdExit_Click();
+    }
     void cleanup() { QCOMPARE(std::exchange(m_captionChanges, 0), 0); }
 
     void startUpState() {
@@ -172,7 +186,7 @@ private slots:
         QCOMPARE(w->timer4().interval(), 100);
         QCOMPARE(w->windowTitle(), u"Zuded Orazaviz"_s);
         // The attempt is under way as soon as the window has loaded.
-        QTRY_COMPARE(server.accepted(), 1);
+        ALERTS_TRY_COMPARE(server.accepted(), 1);
     }
 
     void design() {
@@ -217,7 +231,7 @@ private slots:
     void confirmsWithinOnePoll() {
         TestServer server;
         auto w = make(server.port());
-        QTRY_VERIFY(w->connection().isConnected());
+        ALERTS_TRY_VERIFY(w->connection().isConnected());
         w->Timer4_Timer();
         auto& ui = w->controls();
         QCOMPARE(ui.lblConnected->text(), u"Connected!"_s);
@@ -234,7 +248,7 @@ private slots:
         TestServer server;
         auto w = make(server.port());
         for (int connection = 1; connection <= 2; ++connection) {
-            QTRY_VERIFY(w->connection().isConnected());
+            ALERTS_TRY_VERIFY(w->connection().isConnected());
             const int fd = int(w->connection().nativeDescriptor());
             const auto option = [fd](int level, int name) {
                 int value = 0;
@@ -247,7 +261,7 @@ private slots:
             QCOMPARE(option(IPPROTO_TCP, TCP_KEEPINTVL), 10);
             QCOMPARE(option(IPPROTO_TCP, TCP_KEEPCNT), 3);
             server.closeClients();
-            QTRY_VERIFY(!w->connection().isConnected());
+            ALERTS_TRY_VERIFY(!w->connection().isConnected());
             w->Timer1_Timer();
         }
     }
@@ -255,16 +269,16 @@ private slots:
     void confirmsInRealTime() {
         TestServer server;
         auto w = make(server.port());
-        QTRY_COMPARE_WITH_TIMEOUT(w->controls().lblConnected->text(), u"Connected!"_s, 2000);
+        ALERTS_TRY_COMPARE_WITH_TIMEOUT(w->controls().lblConnected->text(), u"Connected!"_s, 2000);
     }
 
     void serverClosesThenWatchdogReconnects() {
         TestServer server;
         auto w = make(server.port());
-        QTRY_VERIFY(w->connection().isConnected());
+        ALERTS_TRY_VERIFY(w->connection().isConnected());
         w->Timer4_Timer();
         server.closeClients();
-        QTRY_VERIFY(!w->connection().isConnected());
+        ALERTS_TRY_VERIFY(!w->connection().isConnected());
         // Until the watchdog looks, the label still tells the old state.
         QCOMPARE(w->controls().lblConnected->text(), u"Connected!"_s);
         w->Timer1_Timer();
@@ -275,8 +289,8 @@ private slots:
         if (QTest::currentTestFailed()) {
             return;
         }
-        QTRY_COMPARE(server.accepted(), 2);
-        QTRY_COMPARE(w->controls().lblConnected->text(), u"Connected!"_s);
+        ALERTS_TRY_COMPARE(server.accepted(), 2);
+        ALERTS_TRY_COMPARE(w->controls().lblConnected->text(), u"Connected!"_s);
         QCOMPARE(server.received(), 0);
     }
 
@@ -313,12 +327,12 @@ private slots:
         const alerts::core::ClockReading loaded = alerts::platform::readClocks();
         QCoreApplication::processEvents(); // the window watches the network once loaded
         w->Network_ReachabilityChanged(Reach::Disconnected); // whatever this machine says
-        QTRY_VERIFY(w->connection().isConnected());
+        ALERTS_TRY_VERIFY(w->connection().isConnected());
         w->Timer4_Timer();
         auto& ui = w->controls();
         if (lostBefore) {
             server.closeClients();
-            QTRY_VERIFY(!w->connection().isConnected());
+            ALERTS_TRY_VERIFY(!w->connection().isConnected());
         }
         int accepted = 1;
         for (const Event& event : events) {
@@ -341,8 +355,8 @@ private slots:
             QVERIFY(!w->connection().isConnected());
             // At once, with no watchdog tick.
             ++accepted;
-            QTRY_COMPARE(server.accepted(), accepted);
-            QTRY_VERIFY(w->connection().isConnected());
+            ALERTS_TRY_COMPARE(server.accepted(), accepted);
+            ALERTS_TRY_VERIFY(w->connection().isConnected());
             w->Timer4_Timer();
             QCOMPARE(ui.lblConnected->text(), u"Connected!"_s);
         }
@@ -384,9 +398,9 @@ private slots:
                         : make(listening ? listener.port() : deadPort());
         const auto cycle = [&] {
             if (listening) {
-                QTRY_VERIFY(w->connection().isConnected());
+                ALERTS_TRY_VERIFY(w->connection().isConnected());
                 listener.closeClients();
-                QTRY_VERIFY(!w->connection().isConnected());
+                ALERTS_TRY_VERIFY(!w->connection().isConnected());
             } else {
                 // The last attempt has failed before the watchdog looks.
                 QVERIFY(QTest::qWaitFor(
@@ -471,9 +485,9 @@ private slots:
         w->show();
         QVERIFY(QTest::qWaitForWindowExposed(w.get()));
         auto& ui = w->controls();
-        QTRY_COMPARE(ui.lblConnected->text(), u"Connected!"_s);
+        ALERTS_TRY_COMPARE(ui.lblConnected->text(), u"Connected!"_s);
         server.closeClients();
-        QTRY_VERIFY(!w->connection().isConnected());
+        ALERTS_TRY_VERIFY(!w->connection().isConnected());
         // The watchdog enables "Connect" and starts an attempt. The click follows
         // with no event taken in between, so no poll can change the window first.
         w->Timer1_Timer();
@@ -482,12 +496,22 @@ private slots:
         QCOMPARE(ui.lblConnected->text(), u"Disconnected"_s);
         QVERIFY(ui.cmdConnect->isEnabled());
         // Only the watchdog's attempt reaches the server, and it goes on to connect.
-        QTRY_COMPARE(ui.lblConnected->text(), u"Connected!"_s);
+        ALERTS_TRY_COMPARE(ui.lblConnected->text(), u"Connected!"_s);
         QTest::qWait(100);
         QCOMPARE(server.accepted(), 2);
     }
 
+    // Clicks from the start ("Both Alerts" checked), each "box=state after it";
+    // a box checked by a click clears the other three.
+    void optionClicks_data() {
+        QTest::addColumn<QStringList>("clicks");
+        QTest::newRow("one after another")
+            << QStringList{u"show=1000"_s, u"show=0000"_s, u"disable=0001"_s, u"sound=0010"_s,
+                           u"sound key=0000"_s};
+        QTest::newRow("Disable from Both") << QStringList{u"disable=0001"_s, u"both=0100"_s};
+    }
     void optionClicks() {
+        QFETCH(QStringList, clicks);
         TestServer server;
         auto w = make(server.port());
         w->show();
@@ -500,17 +524,20 @@ private slots:
                 .arg(int(ui.chkSound->isChecked()))
                 .arg(int(ui.chkDisable->isChecked()));
         };
+        const QHash<QString, QCheckBox*> boxes{{u"show"_s, ui.chkShow},
+                                               {u"both"_s, ui.chkBoth},
+                                               {u"sound"_s, ui.chkSound},
+                                               {u"disable"_s, ui.chkDisable}};
         QCOMPARE(state(), u"0100"_s);
-        QTest::mouseClick(ui.chkShow, Qt::LeftButton);
-        QCOMPARE(state(), u"1000"_s);
-        QTest::mouseClick(ui.chkShow, Qt::LeftButton);
-        QCOMPARE(state(), u"0000"_s);
-        QTest::mouseClick(ui.chkDisable, Qt::LeftButton);
-        QCOMPARE(state(), u"0001"_s);
-        QTest::mouseClick(ui.chkSound, Qt::LeftButton);
-        QCOMPARE(state(), u"0010"_s);
-        QTest::keyClick(ui.chkSound, Qt::Key_Space); // the keyboard is a user's click too
-        QCOMPARE(state(), u"0000"_s);
+        for (const QString& click : clicks) {
+            const QString box = click.section(u'=', 0, 0);
+            if (box.endsWith(u" key"_s)) { // the keyboard is a user's click too
+                QTest::keyClick(boxes.value(box.section(u' ', 0, 0)), Qt::Key_Space);
+            } else {
+                QTest::mouseClick(boxes.value(box), Qt::LeftButton);
+            }
+            QVERIFY2(state() == click.section(u'=', 1), qPrintable(click + u" gave "_s + state()));
+        }
     }
 
     void dispatch_data() {
@@ -535,17 +562,17 @@ private slots:
         ui.chkShow->setChecked(option == u"show"_s);
         ui.chkSound->setChecked(option == u"sound"_s);
         ui.chkDisable->setChecked(option == u"disable"_s);
-        QTRY_VERIFY(w->connection().isConnected());
+        ALERTS_TRY_VERIFY(w->connection().isConnected());
 
         server.send(record("player7", "Chess", "Hall 2"));
         const QString line = u"player7 started a new Chess tournament on Hall 2"_s;
         if (popup) {
-            QTRY_VERIFY(w->newAlert().isLoaded());
+            ALERTS_TRY_VERIFY(w->newAlert().isLoaded());
             QVERIFY(w->newAlert().get()->isShown());
             QCOMPARE(w->newAlert().get()->alertText(), line);
         }
         if (sound) {
-            QTRY_COMPARE(log.plays.size(), std::size_t{1});
+            ALERTS_TRY_COMPARE(log.plays.size(), std::size_t{1});
             QCOMPARE(log.plays[0].path,
                      QCoreApplication::applicationDirPath() + u"/Media/siren.wav"_s);
             // With both, the popup is up with its text before the sound starts.
@@ -560,9 +587,9 @@ private slots:
         // next one is announced by itself.
         ui.chkShow->setChecked(true);
         server.send(record("anna", "Blitz", "Hall 1"));
-        QTRY_VERIFY(w->newAlert().isLoaded());
-        QTRY_COMPARE(w->newAlert().get()->alertText(),
-                     u"anna started a new Blitz tournament on Hall 1"_s);
+        ALERTS_TRY_VERIFY(w->newAlert().isLoaded());
+        ALERTS_TRY_COMPARE(w->newAlert().get()->alertText(),
+                           u"anna started a new Blitz tournament on Hall 1"_s);
     }
 
     void serverTextIsNeverMarkup() {
@@ -570,9 +597,9 @@ private slots:
         TestServer server;
         auto w = make(server.port(), &log);
         w->controls().chkShow->setChecked(true);
-        QTRY_VERIFY(w->connection().isConnected());
+        ALERTS_TRY_VERIFY(w->connection().isConnected());
         server.send(record("<img src=\"/dev/zero\">", "<b>Bold</b>", "<a href=\"x\">x</a>"));
-        QTRY_VERIFY(w->newAlert().isLoaded());
+        ALERTS_TRY_VERIFY(w->newAlert().isLoaded());
         auto* label = w->newAlert().get()->findChild<QLabel*>(u"lblAlert"_s);
         QVERIFY(label);
         QCOMPARE(label->textFormat(), Qt::PlainText);
@@ -584,9 +611,9 @@ private slots:
         TestServer server;
         auto w = make(server.port());
         w->controls().chkShow->setChecked(true);
-        QTRY_VERIFY(w->connection().isConnected());
+        ALERTS_TRY_VERIFY(w->connection().isConnected());
         server.send(record(QByteArray(1'000'000, 'x'), "Chess", "Hall 2"));
-        QTRY_VERIFY_WITH_TIMEOUT(w->newAlert().isLoaded(), 5000);
+        ALERTS_TRY_VERIFY_WITH_TIMEOUT(w->newAlert().isLoaded(), 5000);
         const QString text = w->newAlert().get()->alertText();
         QVERIFY(text.startsWith(u"xxxx"_s));
         QVERIFY(text.size() <= 4096);
@@ -614,11 +641,11 @@ private slots:
         auto w = make(server.port());
         w->show();
         w->controls().chkShow->setChecked(true);
-        QTRY_VERIFY(w->connection().isConnected());
+        ALERTS_TRY_VERIFY(w->connection().isConnected());
         server.send(record("p", "k", "h"));
-        QTRY_VERIFY(w->newAlert().isLoaded());
+        ALERTS_TRY_VERIFY(w->newAlert().isLoaded());
         w->mnuAbout_Click();
-        QTRY_VERIFY(w->about().isLoaded());
+        ALERTS_TRY_VERIFY(w->about().isLoaded());
         // The popup holds: risen to rest, its five-second timer running.
         const QPointer<alerts::ui::frmNewAlert> popup = w->newAlert().get();
         while (popup->timer1().isActive()) {
@@ -666,7 +693,7 @@ private slots:
         QVERIFY(popup && !popup->isVisible());
         QVERIFY(!popup->timer1().isActive() && !popup->timer2().isActive() &&
                 !popup->timer3().isActive());
-        QTRY_VERIFY(popup.isNull());
+        ALERTS_TRY_VERIFY(popup.isNull());
         QCOMPARE(ticks, 0);
         // Closing again changes nothing.
         w->close();
@@ -694,7 +721,7 @@ private slots:
         QVERIFY(w->windowState() & Qt::WindowMinimized);
         // The connection is untouched by hiding.
         QVERIFY(w->timer1().isActive());
-        QTRY_VERIFY(w->connection().isConnected());
+        ALERTS_TRY_VERIFY(w->connection().isConnected());
     }
 };
 
