@@ -8,8 +8,9 @@ ALERTS_PACKAGES=(
     # build
     cmake ninja-build g++ clang libclang-rt-14-dev clang-format clang-tidy
     qt6-base-dev qt6-base-dev-tools qt6-base-private-dev qt6-multimedia-dev libgl-dev
-    # the face the program carries (Liberation 2, under the SIL Open Font License)
-    fonts-liberation2
+    # the face the program carries (Liberation 2, under the SIL Open Font License),
+    # and fontTools to cut it down to the characters the windows can show
+    fonts-liberation2 fonttools python3-fonttools
     # the desktop the end-to-end tests and the demo run on
     xvfb openbox trayer xdotool x11-utils x11-xserver-utils imagemagick xserver-xephyr
     # an older Liberation release system-wide: the carried one must still win

@@ -8,24 +8,35 @@ namespace alerts::platform {
 
 namespace {
 
-constexpr auto kCarriedFamily = "Liberation Sans";
+// The family as it was released, and as a machine may have it installed.
+constexpr auto kLiberationSans = "Liberation Sans";
 
-} // namespace
-
-void loadClassicFont() {
+// The families the carried files hold: Liberation Sans as released, or the name
+// the build gave the faces when it cut them down to what the windows can show.
+const QStringList& carriedFamilies() {
     // Registered after the system's fonts, the carried files win over another
     // release of the same family that the machine may have installed. (Registered
     // from bare data instead, without a file name, the bold face loses to an
     // installed one.)
-    static const bool loaded = [] {
-        bool any = false;
-        for (const char* file : {":/alerts/fonts/LiberationSans-Regular.ttf",
-                                 ":/alerts/fonts/LiberationSans-Bold.ttf"}) {
-            any = QFontDatabase::addApplicationFont(QString::fromLatin1(file)) != -1 || any;
+    static const QStringList families = [] {
+        QStringList found;
+        for (const char* file : {":/alerts/fonts/Regular.ttf", ":/alerts/fonts/Bold.ttf"}) {
+            const int id = QFontDatabase::addApplicationFont(QString::fromLatin1(file));
+            for (const QString& family : QFontDatabase::applicationFontFamilies(id)) {
+                if (!found.contains(family)) {
+                    found << family;
+                }
+            }
         }
-        return any;
+        return found;
     }();
-    Q_UNUSED(loaded);
+    return families;
+}
+
+} // namespace
+
+void loadClassicFont() {
+    static_cast<void>(carriedFamilies());
 }
 
 QFont classicFont(bool bold) {
@@ -36,8 +47,9 @@ QFont classicFont(bool bold) {
     families << QStringLiteral("MS Sans Serif") << QStringLiteral("Microsoft Sans Serif");
 #endif
     // Liberation Sans shares the narrow widths the designs were sized for;
-    // Arial has the same metrics where the carried face is missing.
-    families << QString::fromLatin1(kCarriedFamily) << QStringLiteral("Arial");
+    // an installed one, or Arial, has the same metrics where the carried face is missing.
+    families << carriedFamilies() << QString::fromLatin1(kLiberationSans)
+             << QStringLiteral("Arial");
     font.setFamilies(families);
     font.setPointSizeF(8.25);
     font.setWeight(bold ? QFont::Bold : QFont::Normal);
