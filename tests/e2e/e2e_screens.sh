@@ -126,26 +126,21 @@ lower_unchanged() {
     diff=$(compare -metric AE "$E2E_OUT/lower-before.png" "$E2E_OUT/lower-$1.png" null: 2>&1) || true
     [[ $diff == 0 ]] || e2e_fail "the lower screen changed ($1): $diff pixels"
 }
-# glide_shots NAME X Y : pictures of the lower screen while the popup glides, until
-# it stands at X Y; at least one is taken while the popup is part-way. The desk
-# nearest half-way is kept.
+# glide_shots NAME X Y : pictures of the lower screen until the popup stands at X Y;
+# at least one while it is part-way (that desk kept as below-NAME.png).
 glide_shots() {
-    local n=0 midway=0 best=999 x y w h
-    while ! popup_at "$2" "$3"; do
+    local n=0 midway=0 x y w h
+    while ! popup_at "$2" "$3" && ((n < 50)); do
         read -r x y w h < <(e2e_window_geometry "$popup")
-        ((n < 50)) || e2e_fail "$1: the popup never reached $2 $3"
         lower_screen "$1-$n"
         if ((y > 903 && y < 1024)); then
-            if (((y - 963) ** 2 < best)); then
-                best=$(((y - 963) ** 2))
-                cp "$E2E_TMP/desk.png" "$E2E_OUT/below-$1.png"
-            fi
             midway=$((midway + 1))
+            cp "$E2E_TMP/desk.png" "$E2E_OUT/below-$1.png"
         fi
         lower_unchanged "$1-$n"
         n=$((n + 1))
     done
-    _e2e_log "$1: $midway of $n pictures while the popup was part-way"
+    popup_at "$2" "$3" || e2e_fail "$1: the popup never reached $2 $3"
     ((midway > 0)) || e2e_fail "$1: no picture was taken while the popup glided"
 }
 e2e_start_announce
