@@ -2,11 +2,11 @@
 #include "platform/TrayIcon.h"
 #include "ui/frmMain.h"
 
-#include <QCursor>
 #include <QPointer>
 #include <QSignalSpy>
 #include <QSystemTrayIcon>
 #include <QTest>
+#include <QWidget>
 
 using alerts::platform::TrayIcon;
 using alerts::ui::frmMain;
@@ -28,6 +28,19 @@ QStringList texts(const QMenu& menu) {
 
 QMenu* aboutSubmenu(frmMain& main) {
     return main.trayMenu().actions().at(1)->menu();
+}
+
+// A menu ignores the pointer until it has left the place where the menu opened.
+// Qt 6.8 takes that place from the last pointer event it delivered, not from the
+// cursor; offscreen, moving the cursor where no window lies delivers none, so a
+// menu would think the pointer still rests where the previous test left it, on
+// this very line. Put the pointer down over a window, away from the menus.
+void parkPointer() {
+    QWidget spot;
+    spot.setGeometry(0, 0, 20, 20);
+    spot.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&spot));
+    QTest::mouseMove(&spot, QPoint(10, 10));
 }
 
 } // namespace
@@ -106,6 +119,7 @@ private slots:
         QMenu& menu = main.trayMenu();
         QMenu* submenu = aboutSubmenu(main);
         QAction* aboutLine = menu.actions().at(1);
+        parkPointer();
         menu.popup(QPoint(300, 100));
         QVERIFY(QTest::qWaitForWindowExposed(&menu));
         const QPoint onAbout = menu.actionGeometry(aboutLine).center();
@@ -150,7 +164,7 @@ private slots:
         frmMain main(nowhere());
         QMenu& menu = main.trayMenu();
         QMenu* submenu = aboutSubmenu(main);
-        QCursor::setPos(0, 0); // a menu ignores the pointer until it leaves where it was
+        parkPointer();
         menu.popup(QPoint(300, 100));
         QVERIFY(QTest::qWaitForWindowExposed(&menu));
         const QPoint onOpen = menu.actionGeometry(menu.actions().at(0)).center();
