@@ -2,11 +2,12 @@
 #include "platform/TrayIcon.h"
 #include "ui/frmMain.h"
 
+#include <QCoreApplication>
+#include <QCursor>
 #include <QPointer>
 #include <QSignalSpy>
 #include <QSystemTrayIcon>
 #include <QTest>
-#include <QWidget>
 
 using alerts::platform::TrayIcon;
 using alerts::ui::frmMain;
@@ -31,16 +32,13 @@ QMenu* aboutSubmenu(frmMain& main) {
 }
 
 // A menu ignores the pointer until it has left the place where the menu opened.
-// Qt 6.8 takes that place from the last pointer event it delivered, not from the
-// cursor; offscreen, moving the cursor where no window lies delivers none, so a
-// menu would think the pointer still rests where the previous test left it, on
-// this very line. Put the pointer down over a window, away from the menus.
+// Qt 6.8 takes that place from the last pointer event it has handled, not from the
+// cursor, and the move that QCursor::setPos makes waits in the event queue: handled
+// only after the menu opened, the menu would think the pointer still rests where
+// the previous test left it, on the very line the test goes to.
 void parkPointer() {
-    QWidget spot;
-    spot.setGeometry(0, 0, 20, 20);
-    spot.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&spot));
-    QTest::mouseMove(&spot, QPoint(10, 10));
+    QCursor::setPos(0, 0);
+    QCoreApplication::processEvents();
 }
 
 } // namespace
