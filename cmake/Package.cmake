@@ -18,11 +18,12 @@ if(UNIX AND NOT APPLE)
     set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
     set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
     set(CPACK_DEBIAN_PACKAGE_SECTION games)
-    # Libraries come from dpkg-shlibdeps; the windows' font is carried inside the
-    # program. The popup is placed through Qt's platform layer, whose interface
-    # holds within one Qt release only: Debian names that release qt6-base-abi.
+    # Dependencies come from dpkg-shlibdeps, for the release the package is built
+    # on; the windows' font is carried inside the program. The popup is placed
+    # through Qt's private interface, which holds within one Qt release only: Qt's
+    # symbols files make dpkg-shlibdeps pin that release under the name the
+    # release uses (qt6-base-abi on Debian 12, qt6-base-private-abi on 13).
     set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-    set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-base-abi (= ${Qt6Gui_VERSION})")
     # Opened at run time, when the siren cannot play: the desktop's alert sound.
     set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libcanberra0, libcanberra-pulse, sound-theme-freedesktop")
 else()

@@ -3,14 +3,14 @@
 # test, demo and bench. Instant when everything is already there.
 
 # One list for everything: a package that only one script needs still goes here,
-# so a fresh machine gets it from whichever script runs first.
+# so a fresh machine gets it from whichever script runs first. The names hold on
+# Debian 12 and 13 alike, except where the list says otherwise.
 ALERTS_PACKAGES=(
-    # build
-    cmake ninja-build g++ clang libclang-rt-14-dev clang-format clang-tidy
+    # build; `file` for dpkg-shlibdeps when `ninja package` runs
+    cmake ninja-build g++ clang libclang-rt-dev clang-format clang-tidy file
     qt6-base-dev qt6-base-dev-tools qt6-base-private-dev qt6-multimedia-dev libgl-dev
-    # the face the program carries (Liberation 2, under the SIL Open Font License),
-    # and fontTools to cut it down to the characters the windows can show
-    fonts-liberation2 fonttools python3-fonttools
+    # fontTools, to cut the carried face down to the characters the windows can show
+    fonttools python3-fonttools
     # the desktop the end-to-end tests and the demo run on
     xvfb openbox trayer xdotool x11-utils x11-xserver-utils imagemagick xserver-xephyr
     # an older Liberation release system-wide: the carried one must still win
@@ -32,6 +32,16 @@ ALERTS_PACKAGES=(
     # the harness itself
     iproute2 util-linux procps psmisc python3 coreutils
 )
+
+# The face the program carries: Liberation 2, under the SIL Open Font License.
+# Debian 12 has it as fonts-liberation2 (its fonts-liberation is the GPL 1.07
+# release, listed above); from Debian 13 on, fonts-liberation is Liberation 2 and
+# fonts-liberation2 an empty transitional package.
+# (Testing and unstable name no release: they are past 13.)
+alerts_debian_release=$(. /etc/os-release 2>/dev/null && echo "${VERSION_ID%%.*}")
+if ((${alerts_debian_release:-99} < 13)); then
+    ALERTS_PACKAGES+=(fonts-liberation2)
+fi
 
 # Prints the packages of the list that are not installed.
 alerts_missing_packages() {

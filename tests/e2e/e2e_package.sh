@@ -85,7 +85,10 @@ e2e_start_x
 e2e_start_sound
 e2e_start_announce
 e2e_start_alerts --bin "$E2E_TMP/alerts-in-root"
-e2e_assert_eq "$(readlink "/proc/$ALERTS_PID/exe")" "$root/usr/lib/alerts/alerts" "the running program"
+# The same file, by device and inode: inside a root of its own (the Debian 13 leg
+# runs this in one) the kernel names it by another path.
+[[ /proc/$ALERTS_PID/exe -ef $root/usr/lib/alerts/alerts ]] ||
+    e2e_fail "the running program is $(readlink "/proc/$ALERTS_PID/exe"), not the installed one"
 e2e_wait_announce_log '^client connected 1$' 10
 
 # The window's icon is the packaged one: the 32 x 32 picture, pixel for pixel.

@@ -82,8 +82,14 @@ got=$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ { sub(/^\.\/usr\//, "", $6); print $6
 [[ $(dpkg-deb -f "$deb" Package Version | tr '\n' ' ') == "Package: alerts Version: 1.00 " ]] ||
     fail "package name or version: $(dpkg-deb -f "$deb" Package Version | tr '\n' ' ')"
 depends=$(dpkg-deb -f "$deb" Depends)
-for needed in libqt6widgets6 libqt6multimedia6 libqt6network6 "qt6-base-abi (="; do
-    [[ $depends == *"$needed"* ]] || fail "the package does not depend on $needed: $depends"
+# The program uses Qt's private interface, so the package pins this machine's Qt
+# release under the name its Qt symbols file gives it (qt6-base-abi on Debian 12,
+# qt6-base-private-abi on 13).
+private_abi=$(sed -n -E 's/^\| libqt6gui6[^,]*, *([a-z0-9.-]+ \(= [^)]+\)).*/\1/p' \
+    /var/lib/dpkg/info/libqt6gui6*.symbols | head -n1)
+[[ -n $private_abi ]] || fail "no private interface release in libqt6gui6's symbols file"
+for needed in libqt6widgets6 libqt6multimedia6 libqt6network6 "$private_abi"; do
+    [[ ", $depends, " == *", $needed"[\ ,]* ]] || fail "the package does not depend on $needed: $depends"
 done
 # The program carries its font.
 [[ $depends != *fonts-* ]] || fail "the package still depends on a font package: $depends"

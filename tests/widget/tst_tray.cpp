@@ -2,6 +2,7 @@
 #include "platform/TrayIcon.h"
 #include "ui/frmMain.h"
 
+#include <QCoreApplication>
 #include <QCursor>
 #include <QPointer>
 #include <QSignalSpy>
@@ -28,6 +29,16 @@ QStringList texts(const QMenu& menu) {
 
 QMenu* aboutSubmenu(frmMain& main) {
     return main.trayMenu().actions().at(1)->menu();
+}
+
+// A menu ignores the pointer until it has left the place where the menu opened.
+// Qt 6.8 takes that place from the last pointer event it has handled, not from the
+// cursor, and the move that QCursor::setPos makes waits in the event queue: handled
+// only after the menu opened, the menu would think the pointer still rests where
+// the previous test left it, on the very line the test goes to.
+void parkPointer() {
+    QCursor::setPos(0, 0);
+    QCoreApplication::processEvents();
 }
 
 } // namespace
@@ -106,6 +117,7 @@ private slots:
         QMenu& menu = main.trayMenu();
         QMenu* submenu = aboutSubmenu(main);
         QAction* aboutLine = menu.actions().at(1);
+        parkPointer();
         menu.popup(QPoint(300, 100));
         QVERIFY(QTest::qWaitForWindowExposed(&menu));
         const QPoint onAbout = menu.actionGeometry(aboutLine).center();
@@ -150,7 +162,7 @@ private slots:
         frmMain main(nowhere());
         QMenu& menu = main.trayMenu();
         QMenu* submenu = aboutSubmenu(main);
-        QCursor::setPos(0, 0); // a menu ignores the pointer until it leaves where it was
+        parkPointer();
         menu.popup(QPoint(300, 100));
         QVERIFY(QTest::qWaitForWindowExposed(&menu));
         const QPoint onOpen = menu.actionGeometry(menu.actions().at(0)).center();
