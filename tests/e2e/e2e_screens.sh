@@ -35,6 +35,20 @@ popup_at() { # X Y
 }
 popup_shown() { [[ -n $(e2e_popup_window) ]]; }
 
+# first_popup_parked : the program connected, its first popup risen into the
+# 1280x1024 corner and clicked back down.
+first_popup_parked() {
+    e2e_start_announce
+    e2e_start_alerts
+    e2e_wait_announce_log '^client connected 1$' 10
+    e2e_announce "player7|Chess|Hall 2"
+    e2e_wait 10 popup_shown
+    popup=$(e2e_popup_window)
+    e2e_wait 5 popup_at 1095 903
+    e2e_click "$popup" 92 60
+    e2e_wait 2 popup_at 1095 1024
+}
+
 # resolution W H : the nested screen changes resolution, as a desktop's display
 # settings change it.
 resolution() {
@@ -46,16 +60,7 @@ screen_is() { [[ $(screen_size) == "$1" ]]; }
 # --- one screen whose resolution changes -------------------------------------------
 
 start_nested -resizeable -screen 1280x1024
-e2e_start_announce
-e2e_start_alerts
-e2e_wait_announce_log '^client connected 1$' 10
-
-e2e_announce "player7|Chess|Hall 2"
-e2e_wait 10 popup_shown
-popup=$(e2e_popup_window)
-e2e_wait 5 popup_at 1095 903
-e2e_click "$popup" 92 60
-e2e_wait 2 popup_at 1095 1024
+first_popup_parked
 
 # Smaller: parked below the new bottom edge at once, and the next one rises there.
 resolution 1024 768
@@ -143,15 +148,7 @@ glide_shots() {
     popup_at "$2" "$3" || e2e_fail "$1: the popup never reached $2 $3"
     ((midway > 0)) || e2e_fail "$1: no picture was taken while the popup glided"
 }
-e2e_start_announce
-e2e_start_alerts
-e2e_wait_announce_log '^client connected 1$' 10
-e2e_announce "player7|Chess|Hall 2"
-e2e_wait 10 popup_shown
-popup=$(e2e_popup_window)
-e2e_wait 5 popup_at 1095 903
-e2e_click "$popup" 92 60
-e2e_wait 2 popup_at 1095 1024
+first_popup_parked
 e2e_wait 2 e2e_is_unmapped "$popup"
 lower_screen before
 e2e_announce "player8|Blitz|Hall 3"
