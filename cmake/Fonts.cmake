@@ -14,15 +14,18 @@ set(font_hints ${ALERTS_FONT_DIR}
     /usr/share/fonts/liberation-sans      # Fedora
     /usr/share/fonts/liberation           # Arch, openSUSE
     /usr/share/fonts/TTF)
-find_file(ALERTS_FONT_REGULAR LiberationSans-Regular.ttf HINTS ${font_hints} NO_DEFAULT_PATH)
-find_file(ALERTS_FONT_BOLD LiberationSans-Bold.ttf HINTS ${font_hints} NO_DEFAULT_PATH)
+# The build machine's files, also when cross-compiling: not under the target's root.
+find_file(ALERTS_FONT_REGULAR LiberationSans-Regular.ttf HINTS ${font_hints}
+    NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH)
+find_file(ALERTS_FONT_BOLD LiberationSans-Bold.ttf HINTS ${font_hints}
+    NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH)
 find_file(ALERTS_FONT_LICENSE NAMES copyright LICENSE OFL.txt
     HINTS ${ALERTS_FONT_DIR}
         /usr/share/doc/fonts-liberation2
         /usr/share/licenses/liberation-sans-fonts
         /usr/share/licenses/liberation-fonts
         /usr/share/licenses/ttf-liberation
-    NO_DEFAULT_PATH)
+    NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH)
 
 set(font_problem "")
 if(NOT ALERTS_FONT_REGULAR OR NOT ALERTS_FONT_BOLD)
@@ -39,7 +42,9 @@ endif()
 set(ALERTS_FONT_QRC "")
 if(font_problem)
     set(font_help "Install Debian's fonts-liberation2 (or your system's Liberation 2 fonts), or set ALERTS_FONT_DIR to the folder holding them and their license")
-    if(UNIX AND NOT APPLE)
+    # Windows has the classic face, but not every Windows (nor Wine) has it: the
+    # captions would not fit in a substitute.
+    if(NOT APPLE)
         message(FATAL_ERROR "The windows' font cannot be carried: ${font_problem}. ${font_help}.")
     endif()
     message(STATUS "Building without the Liberation Sans font (${font_problem}); the windows use the system's fonts")
