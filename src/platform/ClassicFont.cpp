@@ -2,6 +2,7 @@
 #include "platform/ClassicFont.h"
 
 #include <QFontDatabase>
+#include <QFontMetrics>
 #include <QStringList>
 
 namespace alerts::platform {
@@ -9,6 +10,28 @@ namespace alerts::platform {
 namespace {
 
 constexpr auto kCarriedFamily = "Liberation Sans";
+
+#if defined(Q_OS_WIN)
+constexpr auto kClassicFamily = "MS Sans Serif";
+
+int captionWidth(const char* family) {
+    QFont font;
+    font.setFamilies({QString::fromLatin1(family)});
+    font.setPointSizeF(8.25);
+    return QFontMetrics(font).horizontalAdvance(QStringLiteral("Play Alert Sound"));
+}
+
+// The designs were sized for Windows' own MS Sans Serif, whose widths the carried
+// face shares. A face under that name that runs wider (Wine's stand-in, 20 %)
+// cuts the captions off, and the carried face takes its place.
+bool classicFaceFits() {
+    static const bool fits = [] {
+        loadClassicFont();
+        return captionWidth(kClassicFamily) * 10 <= captionWidth(kCarriedFamily) * 11;
+    }();
+    return fits;
+}
+#endif
 
 } // namespace
 
@@ -33,7 +56,10 @@ QFont classicFont(bool bold) {
     QFont font;
     QStringList families;
 #if defined(Q_OS_WIN)
-    families << QStringLiteral("MS Sans Serif") << QStringLiteral("Microsoft Sans Serif");
+    if (classicFaceFits()) {
+        families << QString::fromLatin1(kClassicFamily);
+    }
+    families << QStringLiteral("Microsoft Sans Serif");
 #endif
     // Liberation Sans shares the narrow widths the designs were sized for;
     // Arial has the same metrics where the carried face is missing.
