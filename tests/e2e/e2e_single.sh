@@ -77,8 +77,9 @@ e2e_wait_announce_log '^client disconnected 0 ' 5
 # What the killed program held is still there (on Windows, the lock in the
 # user's temporary folder; the pipe ends with the process).
 if ((E2E_WINDOWS)); then
-    files=$(echo "$WINEPREFIX"/drive_c/users/*/AppData/Local/Temp)
-    [[ -f $files/alerts.lock ]] || e2e_fail "no lock left behind by the killed program: $(ls -A "$files")"
+    lock=$(find "$WINEPREFIX/drive_c/users" -name alerts.lock -print -quit)
+    [[ -n $lock ]] || e2e_fail "no lock left behind by the killed program"
+    files=$(dirname "$lock")
 else
     files=$XDG_RUNTIME_DIR
     [[ -f $files/alerts.lock && -S $files/alerts.socket ]] ||

@@ -271,6 +271,12 @@ e2e_start_x() {
     done
     [[ $size == *x*x* ]] || size+=x24
 
+    # Wine's session (its explorer.exe, which holds the tray icons) stays on the
+    # display it started on: a new desk gets a new session.
+    if ((E2E_WINDOWS)) && [[ -d $WINEPREFIX ]]; then
+        wineserver -k 2>/dev/null || true
+        wineserver -w 2>/dev/null || true
+    fi
     local displayfile=$E2E_TMP/display
     : >"$displayfile"
     # -displayfd picks a free display and tells us which once it is ready.
@@ -678,7 +684,7 @@ e2e_click_tray_icon() {
     if ((E2E_WINDOWS)); then
         # Wine docks the icon before it draws it, and takes clicks only once it
         # has; and only with the button held a while.
-        e2e_wait 5 _e2e_icon_drawn "$(e2e_tray_icon)"
+        e2e_wait 10 _e2e_icon_drawn "$(e2e_tray_icon)"
         xdotool mousemove --sync $((x + w / 2)) $((y + h / 2)) mousedown 1 sleep 0.25 mouseup 1
     else
         xdotool mousemove --sync $((x + w / 2)) $((y + h / 2)) click 1
