@@ -71,7 +71,9 @@ endif()
 set(ALERTS_FONT_QRC "")
 if(font_problem)
     set(font_help "Install Liberation 2 (Debian 12: fonts-liberation2; Debian 13: fonts-liberation), or set ALERTS_FONT_DIR to the folder holding the fonts and their license")
-    if(UNIX AND NOT APPLE)
+    # Windows has the classic face, but not every Windows (nor Wine) has it: the
+    # captions would not fit in a substitute.
+    if(NOT APPLE)
         message(FATAL_ERROR "The windows' font cannot be carried: ${font_problem}. ${font_help}.")
     endif()
     message(STATUS "Building without the Liberation Sans font (${font_problem}); the windows use the system's fonts")

@@ -26,6 +26,29 @@ if(UNIX AND NOT APPLE)
     set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
     # Opened at run time, when the siren cannot play: the desktop's alert sound.
     set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libcanberra0, libcanberra-pulse, sound-theme-freedesktop")
+elseif(WIN32)
+    # alerts-1.00-win64.exe, an installer as Windows users know it, and a
+    # portable zip of the same folder.
+    set(CPACK_GENERATOR NSIS ZIP)
+    set(CPACK_PACKAGE_INSTALL_DIRECTORY Alert)
+    set(CPACK_PACKAGE_INSTALL_REGISTRY_KEY Alert)
+    set(CPACK_NSIS_PACKAGE_NAME Alert)
+    set(CPACK_NSIS_DISPLAY_NAME Alert)
+    set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES64")
+    # An administrator installs for all users; anyone else, for themselves alone,
+    # without being asked for an administrator's password.
+    # A 64-bit installer, like the program: it runs where only 64-bit programs do
+    # (Wine without its 32-bit half) and writes to the 64-bit registry.
+    set(CPACK_NSIS_DEFINES "Target amd64-unicode\nRequestExecutionLevel highest")
+    set(CPACK_NSIS_MUI_ICON ${PROJECT_SOURCE_DIR}/resources/alerts.ico)
+    set(CPACK_NSIS_MUI_UNIICON ${PROJECT_SOURCE_DIR}/resources/alerts.ico)
+    # The program lies in the installation folder itself, beside Media\siren.wav.
+    set(CPACK_NSIS_EXECUTABLES_DIRECTORY .)
+    set(CPACK_PACKAGE_EXECUTABLES alerts Alert)
+    set(CPACK_NSIS_INSTALLED_ICON_NAME alerts.exe)
+    set(CPACK_NSIS_URL_INFO_ABOUT ${CPACK_PACKAGE_HOMEPAGE_URL})
+    set(CPACK_NSIS_CONTACT ${CPACK_PACKAGE_CONTACT})
+    set(CPACK_NSIS_ENABLE_UNINSTALL_BEFORE_INSTALL ON)
 else()
     set(CPACK_GENERATOR ZIP)
 endif()

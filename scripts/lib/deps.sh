@@ -29,6 +29,9 @@ ALERTS_PACKAGES=(
     # a sleep and a network change: libfaketime, nftables, NetworkManager on a
     # private system bus
     faketime nftables network-manager
+    # the Windows program: the MinGW-w64 cross compiler (posix threads) for a Qt
+    # built from Debian's own source, the NSIS installer, and Wine to run it
+    g++-mingw-w64-x86-64-posix mingw-w64-tools nsis wine wine64 fonts-wine
     # the harness itself
     iproute2 util-linux procps psmisc python3 coreutils
 )

@@ -2,8 +2,9 @@
 #include "net/ServerConnection.h"
 
 #if defined(Q_OS_WIN)
-#include <mstcpip.h>
 #include <winsock2.h>
+// After winsock2.h, whose types it uses.
+#include <mstcpip.h>
 #else
 #include <netinet/in.h>
 #include <netinet/tcp.h>

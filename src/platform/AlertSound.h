@@ -3,6 +3,8 @@
 
 #include <QString>
 
+#include <memory>
+
 namespace alerts::platform {
 
 // Plays an alert sound file in the background.
@@ -18,5 +20,8 @@ public:
     // sound plays instead. Nothing is reported.
     virtual void play(const QString& path) = 0;
 };
+
+// The platform's player: winmm on Windows, Qt Multimedia elsewhere.
+std::unique_ptr<AlertSound> systemAlertSound();
 
 } // namespace alerts::platform

@@ -2,6 +2,7 @@
 #include "platform/ClassicFont.h"
 
 #include <QFontDatabase>
+#include <QFontMetrics>
 #include <QStringList>
 
 namespace alerts::platform {
@@ -33,6 +34,32 @@ const QStringList& carriedFamilies() {
     return families;
 }
 
+#if defined(Q_OS_WIN)
+constexpr auto kClassicFamily = "MS Sans Serif";
+
+int captionWidth(const QStringList& families) {
+    QFont font;
+    font.setFamilies(families);
+    font.setPointSizeF(8.25);
+    return QFontMetrics(font).horizontalAdvance(QStringLiteral("Play Alert Sound"));
+}
+
+// The designs were sized for Windows' own MS Sans Serif, whose widths the carried
+// face shares. A face under that name that runs wider (Wine's stand-in, 20 %)
+// cuts the captions off, and the carried face takes its place.
+bool classicFaceFits() {
+    static const bool fits = [] {
+        const QStringList carried = carriedFamilies();
+        if (carried.isEmpty()) {
+            return true;
+        }
+        return captionWidth({QString::fromLatin1(kClassicFamily)}) * 10 <=
+               captionWidth(carried) * 11;
+    }();
+    return fits;
+}
+#endif
+
 } // namespace
 
 void loadClassicFont() {
@@ -44,7 +71,10 @@ QFont classicFont(bool bold) {
     QFont font;
     QStringList families;
 #if defined(Q_OS_WIN)
-    families << QStringLiteral("MS Sans Serif") << QStringLiteral("Microsoft Sans Serif");
+    if (classicFaceFits()) {
+        families << QString::fromLatin1(kClassicFamily);
+    }
+    families << QStringLiteral("Microsoft Sans Serif");
 #endif
     // Liberation Sans shares the narrow widths the designs were sized for;
     // an installed one, or Arial, has the same metrics where the carried face is missing.

@@ -9,7 +9,6 @@
 #include "platform/NetworkInformation.h"
 #include "platform/OpenMenus.h"
 #include "platform/ProgramIcon.h"
-#include "platform/SoundPlayer.h"
 #include "ui/FormTimer.h"
 
 #include <QCloseEvent>
@@ -45,7 +44,7 @@ frmMain::frmMain(ServerEndpoint endpoint, std::unique_ptr<platform::AlertSound> 
           return about;
       }) {
     if (!m_sound) {
-        m_sound = std::make_unique<platform::SoundPlayer>();
+        m_sound = platform::systemAlertSound();
     }
     setFont(platform::classicFont());
     m_ui.setupUi(this);

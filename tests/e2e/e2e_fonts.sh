@@ -70,15 +70,19 @@ shoot_desk dejavu "$(fonts_conf dejavu /usr/share/fonts/truetype/dejavu)"
 if FONTCONFIG_FILE=$E2E_TMP/dejavu.conf fc-list | grep -q -i liberation; then
     e2e_fail "the DejaVu desk offers Liberation fonts"
 fi
-# An older release of the family, as Debian 12 installs it by default.
-shoot_desk liberation "$(fonts_conf liberation /usr/share/fonts/truetype/dejavu /usr/share/fonts/truetype/liberation)"
-FONTCONFIG_FILE=$E2E_TMP/liberation.conf fc-list | grep -q -i 'liberation' ||
-    e2e_fail "the second desk has no Liberation fonts of its own"
+# An older release of the family, as Debian 12 installs it by default. (Under
+# Wine the windows' faces come from Windows' font folder, where Wine has a
+# scalable MS Sans Serif of its own: the one desk is enough.)
+if ((E2E_WINDOWS == 0)); then
+    shoot_desk liberation "$(fonts_conf liberation /usr/share/fonts/truetype/dejavu /usr/share/fonts/truetype/liberation)"
+    FONTCONFIG_FILE=$E2E_TMP/liberation.conf fc-list | grep -q -i 'liberation' ||
+        e2e_fail "the second desk has no Liberation fonts of its own"
 
-for window in main popup about; do
-    differ=$(compare -metric AE "$E2E_OUT/dejavu-$window.png" "$E2E_OUT/liberation-$window.png" null: 2>&1) || true
-    e2e_assert_eq "$differ" 0 "pixels of the $window window that depend on the desk's fonts"
-done
+    for window in main popup about; do
+        differ=$(compare -metric AE "$E2E_OUT/dejavu-$window.png" "$E2E_OUT/liberation-$window.png" null: 2>&1) || true
+        e2e_assert_eq "$differ" 0 "pixels of the $window window that depend on the desk's fonts"
+    done
+fi
 
 # Every caption whole, read back from the DejaVu desk: "NAME X Y W H CAPTION" in
 # each window's own pixels, the controls' places in their designs.
@@ -91,9 +95,22 @@ ocr_reads() { # WINDOW X Y W H : the text in that part of the window, spaces rem
 # misreads the addresses' small punctuation, so they are counted, not read).
 e2e_assert_eq "$(e2e_text_lines "$E2E_OUT/dejavu-about.png" 56 24 113 56)" 4 "lines of text in the About window's credits"
 
+# Under Wine, GDI draws the faces unsmoothed, and OCR misreads digits, case and
+# punctuation: the letters are compared.
+reads_whole() { # READ CAPTION
+    if ((E2E_WINDOWS)); then
+        [[ $(tr -cd 'A-Za-z' <<<"${1,,}") == *"$(tr -cd 'A-Za-z' <<<"${2,,}")"* ]]
+    else
+        [[ $1 == *"${2// /}"* ]]
+    fi
+}
 while read -r window x y w h caption; do
     read_back=$(ocr_reads "$window" "$x" "$y" "$w" "$h")
-    [[ $read_back == *"${caption// /}"* ]] ||
+    # A focus frame's dotted line along the edge can throw OCR off (Windows'
+    # style draws it on the line above): a few rows more, never more columns.
+    reads_whole "$read_back" "$caption" ||
+        read_back=$(ocr_reads "$window" "$x" $((y - 2)) "$w" $((h + 3)))
+    reads_whole "$read_back" "$caption" ||
         e2e_fail "$window: \"$caption\" is not whole on the screen (read \"$read_back\")"
 done <<'EOF'
 main 8 0 60 20 Options

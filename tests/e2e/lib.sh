@@ -9,6 +9,10 @@
 #
 # Environment: ALERTS_BIN_DIR (the build's bin/, holding alerts and announce),
 # E2E_OUT (screenshots and recordings; kept), E2E_TMP (private scratch; removed).
+# ALERTS_LAUNCHER, when set, is what starts the program instead of the build's
+# alerts (tests/wine/alerts.sh: the Windows program under Wine); then
+# E2E_WINDOWS=1, and e2e_linux_only ends a script where the rest of it is about
+# Linux alone.
 
 # Positional parameters of the sourcing script, for the re-run inside the namespace.
 E2E_SCRIPT=$(readlink -f "$0")
@@ -28,6 +32,16 @@ E2E_RECORD_PID=""
 E2E_PULSE_PID=""
 ALERTS_PID=""
 ALERTS_WID=""
+E2E_WINDOWS=0
+[[ -z ${ALERTS_LAUNCHER:-} ]] || E2E_WINDOWS=1
+# Starting the program can take this long: Wine's first start makes its prefix
+# and installs the program.
+E2E_START_S=10
+((E2E_WINDOWS == 0)) || E2E_START_S=90
+# The program's tray icon inside trayer, by its WM_CLASS: under Wine, Wine's
+# explorer.exe docks every program's icon.
+E2E_TRAY_CLASS='("alerts" "Alert")'
+((E2E_WINDOWS == 0)) || E2E_TRAY_CLASS='("explorer.exe" "explorer.exe")'
 
 _e2e_log() { printf 'e2e: %s\n' "$*" >&2; }
 
@@ -61,6 +75,8 @@ e2e_init() {
     export HOME=$E2E_TMP/home XDG_RUNTIME_DIR=$E2E_TMP/run XDG_CONFIG_HOME=$E2E_TMP/config
     mkdir -p "$HOME" "$XDG_RUNTIME_DIR" "$XDG_CONFIG_HOME"
     chmod 700 "$XDG_RUNTIME_DIR"
+    # A fresh Wine prefix for each test; the launcher makes it.
+    ((E2E_WINDOWS == 0)) || export WINEPREFIX=$E2E_TMP/wine
     unset DISPLAY WAYLAND_DISPLAY SESSION_MANAGER
     # No session bus and no sound server unless started here: nothing may
     # autolaunch one that would outlive the test.
@@ -77,6 +93,17 @@ e2e_init() {
     trap '_e2e_on_error "$LINENO" "$BASH_COMMAND"' ERR
     _e2e_log "$E2E_NAME: scratch $E2E_TMP, output $E2E_OUT"
 }
+
+# e2e_linux_only REASON : under Wine, the script passes here; what follows is
+# about Linux alone.
+e2e_linux_only() {
+    ((E2E_WINDOWS)) || return 0
+    _e2e_log "$E2E_NAME: the rest is not for Windows: $*"
+    exit 0
+}
+
+# The command that starts the program: the launcher, or the build's program.
+e2e_alerts_program() { echo "${ALERTS_LAUNCHER:-$ALERTS_BIN_DIR/alerts}"; }
 
 _e2e_on_error() {
     e2e_fail "command failed at line $1: $2"
@@ -148,6 +175,11 @@ _e2e_cleanup() {
     for ((i = ${#E2E_PIDS[@]} - 1; i >= 0; i--)); do
         _e2e_stop_group "${E2E_PIDS[i]}" 2
     done
+    # Wine's server for the prefix outlives the program by a few seconds.
+    if ((E2E_WINDOWS)) && [[ -d ${WINEPREFIX:-} ]]; then
+        wineserver -k 2>/dev/null
+        wineserver -w 2>/dev/null
+    fi
     if [[ -n ${E2E_TMP:-} && -d $E2E_TMP ]]; then
         cp "$E2E_TMP"/*.log "$E2E_OUT"/ 2>/dev/null
         rm -rf "$E2E_TMP"
@@ -244,6 +276,12 @@ e2e_start_x() {
     done
     [[ $size == *x*x* ]] || size+=x24
 
+    # Wine's session (its explorer.exe, which holds the tray icons) stays on the
+    # display it started on: a new desk gets a new session.
+    if ((E2E_WINDOWS)) && [[ -d $WINEPREFIX ]]; then
+        wineserver -k 2>/dev/null || true
+        wineserver -w 2>/dev/null || true
+    fi
     local displayfile=$E2E_TMP/display server=Xvfb
     local w=${size%%x*} h=${size#*x} bw=${below%x*} bh=${below#*x}
     h=${h%%x*}
@@ -623,9 +661,11 @@ _e2e_find_window() {
 # e2e_start_alerts [--bin PATH] [ARGS...] : starts the program and waits for its
 # main window to be mapped; sets ALERTS_PID and ALERTS_WID.
 e2e_start_alerts() {
-    local bin=$ALERTS_BIN_DIR/alerts
+    local bin
+    bin=$(e2e_alerts_program)
     if [[ ${1:-} == --bin ]]; then
-        bin=$2
+        # A launcher runs the installed program whatever the build's copy.
+        [[ -n ${ALERTS_LAUNCHER:-} ]] || bin=$2
         shift 2
     fi
     [[ -z $ALERTS_PID ]] || e2e_fail "the program is already running"
@@ -634,7 +674,7 @@ e2e_start_alerts() {
     ALERTS_PID=$E2E_SPAWNED_PID
     ALERTS_WID=""
     local i
-    for ((i = 0; i < 200; i++)); do
+    for ((i = 0; i < E2E_START_S * 20; i++)); do
         _e2e_find_window && break
         _e2e_alive "$ALERTS_PID" || e2e_fail "the program exited at start"
         sleep 0.05
@@ -681,26 +721,45 @@ e2e_stop_alerts() {
 e2e_tray_icon() {
     local tree
     tree=$(xwininfo -root -tree 2>/dev/null) || return 0
-    awk '
+    awk -v class="$E2E_TRAY_CLASS" '
         found { next }
         /\("panel" "trayer"\)/ { match($0, /^ */); depth = RLENGTH; inside = 1; next }
         inside { match($0, /^ */); if (RLENGTH <= depth) inside = 0 }
-        inside && /\("alerts" "Alert"\)/ { print $1; found = 1 }' <<<"$tree"
+        inside && index($0, class) { print $1; found = 1 }' <<<"$tree"
+}
+
+_e2e_icon_drawn() {
+    (($(import -window "$1" png:- | convert png:- -format %k info:) > 2)) && return
+    # At times Wine leaves a docked icon undrawn until it is exposed again.
+    local x y w h
+    read -r x y w h < <(e2e_window_geometry "$1")
+    xrefresh -geometry "${w}x${h}+${x}+${y}"
+    return 1
 }
 
 e2e_click_tray_icon() {
     local x y w h
     read -r x y w h < <(e2e_window_geometry "$(e2e_tray_icon)")
-    xdotool mousemove --sync $((x + w / 2)) $((y + h / 2)) click 1
+    if ((E2E_WINDOWS)); then
+        # Wine docks the icon before it draws it, and takes clicks only once it
+        # has; and only with the button held a while.
+        e2e_wait 10 _e2e_icon_drawn "$(e2e_tray_icon)"
+        xdotool mousemove --sync $((x + w / 2)) $((y + h / 2)) mousedown 1 sleep 0.25 mouseup 1
+    else
+        xdotool mousemove --sync $((x + w / 2)) $((y + h / 2)) click 1
+    fi
 }
 
 # e2e_program_popups menu|tip : the program's override-redirect windows on screen
 # of that kind (the alert popup is neither).
 e2e_program_popups() {
-    local kind=$1 w type top info
+    local kind=$1 w type top info alert
     top=$(xwininfo -root -children 2>/dev/null) || return 0
+    # Under Wine the alert popup has no window type of its own: known by its size.
+    alert=$(e2e_popups)
     for w in $(awk '/^ +0x/ {print $1}' <<<"$top"); do
         xprop -id "$w" _NET_WM_PID 2>/dev/null | grep -q "= $ALERTS_PID\$" || continue
+        ! grep -qx "$w" <<<"$alert" || continue
         info=$(xwininfo -id "$w" 2>/dev/null) || continue
         [[ $info == *'Map State: IsViewable'* && $info == *'Override Redirect State: yes'* ]] || continue
         type=$(xprop -id "$w" _NET_WM_WINDOW_TYPE 2>/dev/null)
@@ -797,11 +856,25 @@ e2e_start_accessibility() {
 }
 
 # e2e_connection_label : the main window's connection label, as the program
-# publishes it ("Not Connected", "Connected!", "Disconnected").
+# publishes it ("Not Connected", "Connected!", "Disconnected"). Under Wine there
+# is no accessibility bus: the label is read off the screen (letters only).
 e2e_connection_label() {
+    if ((E2E_WINDOWS)); then
+        import -window "$ALERTS_WID" "$E2E_TMP/label.png" &&
+            convert "$E2E_TMP/label.png" -crop 105x17+48+144 +repage -colorspace Gray \
+                -resize 400% "$E2E_TMP/label-big.png" &&
+            tesseract "$E2E_TMP/label-big.png" - --psm 7 2>/dev/null | tr -cd 'A-Za-z'
+        return
+    fi
     "$E2E_PYTHON" "$E2E_LIB_DIR/a11y_labels.py" "$ALERTS_PID" 'Zuded Orazaviz'
 }
-e2e_label_is() { [[ $(e2e_connection_label) == "$1" ]]; }
+e2e_label_is() {
+    if ((E2E_WINDOWS)); then
+        [[ $(e2e_connection_label) == "${1//[^A-Za-z]/}" ]]
+    else
+        [[ $(e2e_connection_label) == "$1" ]]
+    fi
+}
 
 # --- a silently dead path and a sleep ------------------------------------------
 

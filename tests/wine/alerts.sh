@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
+# The Windows program for the end-to-end scripts (lib.sh's ALERTS_LAUNCHER): the
+# first start of a test makes a fresh Wine prefix and runs the installer into it
+# silently, as a user would; every start then runs the installed alerts.exe.
+set -euo pipefail
+: "${ALERTS_WINDOWS_INSTALLER:?ALERTS_WINDOWS_INSTALLER must name alerts-1.00-win64.exe}"
+export WINEPREFIX=${WINEPREFIX:-$E2E_TMP/wine}
+source "$(dirname "$0")/wine-env.sh"
+
+exe="$WINEPREFIX/drive_c/Program Files/Alert/alerts.exe"
+if [[ ! -f $exe ]]; then
+    wine_prepare_prefix
+    (
+        flock 9
+        if [[ ! -f $exe ]]; then
+            "$WINELOADER" "$ALERTS_WINDOWS_INSTALLER" /S >/dev/null 2>&1
+            # The installer returns before its work is done: wait for the uninstaller,
+            # its last file, to appear.
+            for ((i = 0; i < 200; i++)); do
+                [[ -f $(dirname "$exe")/Uninstall.exe ]] && break
+                sleep 0.1
+            done
+        fi
+    ) 9>"$WINEPREFIX.install.lock"
+fi
+[[ -f $exe ]] || {
+    echo "alerts.sh: the installer did not install $exe" >&2
+    exit 127
+}
+cd "$(dirname "$exe")"
+exec "$WINELOADER" "$exe" "$@"
