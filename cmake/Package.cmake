@@ -49,6 +49,13 @@ elseif(WIN32)
     set(CPACK_NSIS_URL_INFO_ABOUT ${CPACK_PACKAGE_HOMEPAGE_URL})
     set(CPACK_NSIS_CONTACT ${CPACK_PACKAGE_CONTACT})
     set(CPACK_NSIS_ENABLE_UNINSTALL_BEFORE_INSTALL ON)
+    # Installed for one user, the program goes where Windows keeps that user's
+    # programs (%LOCALAPPDATA%\Programs), not into CPack's choice of Documents.
+    file(READ ${CMAKE_ROOT}/Modules/Internal/CPack/NSIS.template.in nsis_template)
+    string(REPLACE [[StrCpy $INSTDIR "$DOCUMENTS\]] [[StrCpy $INSTDIR "$LOCALAPPDATA\Programs\]]
+        nsis_template "${nsis_template}")
+    file(WRITE ${CMAKE_BINARY_DIR}/generated/nsis/NSIS.template.in "${nsis_template}")
+    list(PREPEND CMAKE_MODULE_PATH ${CMAKE_BINARY_DIR}/generated/nsis)
 else()
     set(CPACK_GENERATOR ZIP)
 endif()
