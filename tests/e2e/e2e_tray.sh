@@ -100,6 +100,14 @@ sni_watcher_up() {
         org.freedesktop.DBus.NameHasOwner string:org.kde.StatusNotifierWatcher | grep -q 'boolean true'
 }
 sni_watcher_down() { ! sni_watcher_up; }
+# The panel's tray has registered as the host that shows the items: an item that
+# comes sooner can meet a tray still setting up (seen under load: xfce4-panel's
+# systray asserted in sn_item_invalidate and the item never registered).
+sni_host_up() {
+    dbus-send --session --print-reply --dest=org.kde.StatusNotifierWatcher /StatusNotifierWatcher \
+        org.freedesktop.DBus.Properties.Get string:org.kde.StatusNotifierWatcher \
+        string:IsStatusNotifierHostRegistered 2>/dev/null | grep -q 'boolean true'
+}
 sni_items() {
     dbus-send --session --print-reply --dest=org.kde.StatusNotifierWatcher /StatusNotifierWatcher \
         org.freedesktop.DBus.Properties.Get string:org.kde.StatusNotifierWatcher \
@@ -127,6 +135,7 @@ start_panel() {
     _e2e_spawn xfce4-panel >>"$E2E_TMP/xfce4-panel.log" 2>&1
     PANEL_PID=$E2E_SPAWNED_PID
     e2e_wait 20 sni_watcher_up
+    e2e_wait 20 sni_host_up
 }
 
 # --- in the tray ----------------------------------------------------------------
