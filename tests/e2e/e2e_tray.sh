@@ -154,12 +154,14 @@ e2e_wait 5 e2e_not_in_taskbar "$main"
 icons=$(e2e_tray_icon)
 e2e_assert_eq "$(grep -c . <<<"$icons")" 1 "icons in the tray"
 
-# The tip names the window.
-read -r ix iy iw ih < <(e2e_window_geometry "$(e2e_tray_icon)")
-xdotool mousemove --sync $((ix + iw / 2)) $((iy + ih / 2 - 1))
-xdotool mousemove --sync $((ix + iw / 2)) $((iy + ih / 2))
-e2e_wait 10 tip_shown
-e2e_screenshot tray-tip
+# The tip names the window. (Under Wine the tip is explorer.exe's window.)
+if ((E2E_WINDOWS == 0)); then
+    read -r ix iy iw ih < <(e2e_window_geometry "$(e2e_tray_icon)")
+    xdotool mousemove --sync $((ix + iw / 2)) $((iy + ih / 2 - 1))
+    xdotool mousemove --sync $((ix + iw / 2)) $((iy + ih / 2))
+    e2e_wait 10 tip_shown
+    e2e_screenshot tray-tip
+fi
 
 # A left press opens the menu: two lines.
 e2e_click_tray_icon
@@ -195,7 +197,9 @@ e2e_screenshot restored
 e2e_wait 5 menus_open 0
 about_shown || e2e_fail "restoring the main window closed the About window"
 
-# OK unloads the About window; the program goes on.
+# OK unloads the About window; the program goes on. On Windows the restored
+# window comes up in front of it: the About window is brought forward first.
+((E2E_WINDOWS == 0)) || xdotool windowactivate --sync "$about"
 e2e_click "$about" 96 92
 e2e_wait 5 about_gone
 e2e_alerts_alive || e2e_fail "closing the About window ended the program"
@@ -211,6 +215,7 @@ e2e_wait 5 no_tray_icon
 [[ -z $(xdotool search --all --pid "$ended_pid" --name '' 2>/dev/null) ]] ||
     e2e_fail "a window of the program is left after it ended"
 e2e_screenshot after-exit
+e2e_linux_only "a desk without a window manager or a tray host, and StatusNotifierItem hosts"
 
 # --- without a window manager ------------------------------------------------------
 

@@ -317,7 +317,12 @@ e2e_start_x() {
     fi
     if ((tray)); then
         # At the top edge: the popup rises at the bottom right and must not meet it.
-        _e2e_spawn trayer --edge top --align right --widthtype request --height 24 \
+        # Under Wine the panel does not grow as the icon docks: Wine may keep the
+        # panel's size from before (its explorer.exe window for it stays 2 pixels
+        # wide), and then neither draws the icon nor takes clicks on it.
+        local width=(--widthtype request)
+        ((E2E_WINDOWS == 0)) || width=(--widthtype pixel --width 24)
+        _e2e_spawn trayer --edge top --align right "${width[@]}" --height 24 \
             --SetDockType true --SetPartialStrut true >"$E2E_TMP/trayer.log" 2>&1
         e2e_wait 10 _e2e_selection_owned _NET_SYSTEM_TRAY_S0
     fi
