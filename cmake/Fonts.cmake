@@ -88,7 +88,7 @@ endif()
 set(ALERTS_FONT_QRC ${CMAKE_BINARY_DIR}/generated/fonts.qrc)
 message(STATUS "Carrying Liberation Sans from ${ALERTS_FONT_REGULAR} and ${ALERTS_FONT_BOLD}")
 
-# --- Subsetting ------------------------------------------------------------------
+# Subsetting.
 # The windows can only ever show their captions and text decoded from
 # Windows-1252, so the program carries only those glyphs of the two faces: a
 # tenth of their size, and of the memory Qt keeps them in. Kerning and hinting
@@ -168,4 +168,3 @@ file(CONFIGURE OUTPUT ${ALERTS_FONT_QRC} CONTENT [[<!DOCTYPE RCC>
  </qresource>
 </RCC>
 ]])
-# --- end of subsetting -------------------------------------------------------------

@@ -112,7 +112,7 @@ void frmNewAlert::setVisible(bool visible) {
         return;
     }
     create(); // placed and clipped in the window system's pixels, seen or not
-    moveToDevicePixel(platform::devicePixelGeometry(*this).topLeft());
+    moveOnPrimaryScreen(platform::devicePixelGeometry(*this).topLeft());
 }
 
 void frmNewAlert::rise() {
@@ -186,8 +186,8 @@ frmNewAlert::Place frmNewAlert::place() const {
 void frmNewAlert::moveTwips(int left, int top) {
     const platform::ScreenMetrics screen = platform::primaryScreenMetrics();
     m_placed = QPoint(left, top);
-    moveToDevicePixel({core::twipsToPixels(left, screen.twipsPerPixelX),
-                       core::twipsToPixels(top, screen.twipsPerPixelY)});
+    moveOnPrimaryScreen({core::twipsToPixels(left, screen.twipsPerPixelX),
+                         core::twipsToPixels(top, screen.twipsPerPixelY)});
 }
 
 // Below the primary screen there may be another one (a laptop under its
@@ -195,7 +195,7 @@ void frmNewAlert::moveTwips(int left, int top) {
 // does a pixel of it show elsewhere: clipped to what is seen both before and
 // after, moved, then clipped to what is seen after; hidden before it leaves the
 // screen, shown once it is on it.
-void frmNewAlert::moveToDevicePixel(QPoint topLeft) {
+void frmNewAlert::moveOnPrimaryScreen(QPoint topLeft) {
     const QScreen* primary = QGuiApplication::primaryScreen();
     const QRect area = primary != nullptr ? platform::devicePixelGeometry(*primary) : QRect();
     const QRect from = platform::devicePixelGeometry(*this);

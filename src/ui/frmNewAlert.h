@@ -75,7 +75,8 @@ private:
     };
     [[nodiscard]] Place place() const;
     void moveTwips(int left, int top);
-    void moveToDevicePixel(QPoint topLeft);
+    // To this device pixel, showing only what stands on the primary screen.
+    void moveOnPrimaryScreen(QPoint topLeft);
     void setTopTwips(int top) { moveTwips(place().left, top); } // Left stays
 
     // Timers are children of the window, so unloading it stops them.

@@ -8,20 +8,12 @@ set -euo pipefail
 export WINEPREFIX=${WINEPREFIX:-$E2E_TMP/wine}
 source "$(dirname "$0")/wine-env.sh"
 
-exe="$WINEPREFIX/drive_c/Program Files/Alert/alerts.exe"
+exe=$WINE_INSTALL_DIR/alerts.exe
 if [[ ! -f $exe ]]; then
     wine_prepare_prefix
     (
         flock 9
-        if [[ ! -f $exe ]]; then
-            "$WINELOADER" "$ALERTS_WINDOWS_INSTALLER" /S >/dev/null 2>&1
-            # The installer returns before its work is done: wait for the uninstaller,
-            # its last file, to appear.
-            for ((i = 0; i < 200; i++)); do
-                [[ -f $(dirname "$exe")/Uninstall.exe ]] && break
-                sleep 0.1
-            done
-        fi
+        [[ -f $exe ]] || wine_install "$ALERTS_WINDOWS_INSTALLER"
     ) 9>"$WINEPREFIX.install.lock"
 fi
 [[ -f $exe ]] || {

@@ -14,9 +14,8 @@ trap 'wineserver -k 2>/dev/null; rm -rf "$work"' EXIT
 fail() { echo "installer: FAIL: $*" >&2; exit 1; }
 
 wine_prepare_prefix
-"$WINELOADER" "$installer" /S
-dir="$WINEPREFIX/drive_c/Program Files/Alert"
-for ((i = 0; i < 100; i++)); do [[ -f $dir/Uninstall.exe ]] && break; sleep 0.1; done
+wine_install "$installer"
+dir=$WINE_INSTALL_DIR
 (cd "$dir" && find . -type f | sort) >"$work/installed"
 for file in alerts.exe Media/siren.wav platforms/qwindows.dll Qt6Core.dll Qt6Widgets.dll \
     libstdc++-6.dll libwinpthread-1.dll Uninstall.exe; do
