@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "net/ServerConnection.h"
 
+#include <QHostInfo>
+
 #if defined(Q_OS_WIN)
 #include <winsock2.h>
 // After winsock2.h, whose types it uses.
@@ -14,11 +16,14 @@
 namespace alerts::net {
 
 ServerConnection::ServerConnection(QObject* parent) : QObject(parent) {
-    m_socket.setReadBufferSize(kReadBufferSize);
-    connect(&m_socket, &QTcpSocket::readyRead, this, &ServerConnection::drain);
-    // The options belong to the native socket, which exists only once connected;
-    // set before that, they are silently lost.
-    connect(&m_socket, &QTcpSocket::connected, this, &ServerConnection::enableKeepAlive);
+    m_attemptDelay.setSingleShot(true);
+    m_attemptDelay.setInterval(core::kAttemptDelay);
+    connect(&m_attemptDelay, &QTimer::timeout, this,
+            [this] { startAttempt(m_race.delayElapsed()); });
+}
+
+ServerConnection::~ServerConnection() {
+    close();
 }
 
 void ServerConnection::connectToServer(const QString& host, const QString& port) {
@@ -27,29 +32,155 @@ void ServerConnection::connectToServer(const QString& host, const QString& port)
     if (!ok) {
         return; // no attempt can start; the owner's watchdog keeps seeing "not connected"
     }
+    close();
+    m_port = number;
+    const QHostAddress literal(host);
+    if (!literal.isNull()) {
+        m_addresses = {literal};
+        m_race = core::ConnectionRace(1);
+        m_attempts.assign(1, nullptr);
+        startAttempt(m_race.start());
+        return;
+    }
+    // Resolved in the background; a lookup still running when the owner closes is
+    // abandoned, and its answer never arrives here.
+    m_lookupId = QHostInfo::lookupHost(host, this, &ServerConnection::hostFound);
+}
+
+void ServerConnection::hostFound(const QHostInfo& info) {
+    if (info.lookupId() != m_lookupId) {
+        return;
+    }
+    m_lookupId = -1;
+    const QList<QHostAddress> found = info.addresses();
+    std::vector<core::AddressFamily> families;
+    families.reserve(found.size());
+    for (const QHostAddress& address : found) {
+        families.push_back(address.protocol() == QAbstractSocket::IPv6Protocol
+                               ? core::AddressFamily::IPv6
+                               : core::AddressFamily::IPv4);
+    }
+    m_addresses.clear();
+    for (const std::size_t index : core::attemptOrder(families)) {
+        m_addresses.append(found[static_cast<qsizetype>(index)]);
+    }
+    m_race = core::ConnectionRace(m_addresses.size());
+    m_attempts.assign(m_addresses.size(), nullptr);
+    startAttempt(m_race.start()); // nothing to start for a name without addresses
+}
+
+void ServerConnection::startAttempt(std::optional<std::size_t> attempt) {
+    if (!attempt) {
+        return;
+    }
+    const std::size_t number = *attempt;
+    auto* socket = new QTcpSocket(this);
+    socket->setReadBufferSize(kReadBufferSize);
+    m_attempts[number] = socket;
+    connect(socket, &QTcpSocket::connected, this, [this, socket] { attemptConnected(socket); });
+    connect(socket, &QAbstractSocket::errorOccurred, this,
+            [this, number] { attemptFailed(number); });
+    if (m_race.moreToStart()) {
+        m_attemptDelay.start();
+    } else {
+        m_attemptDelay.stop();
+    }
     // Read-only: a socket opened for reading alone cannot be written to by mistake.
-    m_socket.connectToHost(host, number, QIODevice::ReadOnly);
+    socket->connectToHost(m_addresses[static_cast<qsizetype>(number)], m_port, QIODevice::ReadOnly);
+}
+
+void ServerConnection::attemptFailed(std::size_t attempt) {
+    if (attempt >= m_attempts.size() || m_attempts[attempt] == nullptr) {
+        return;
+    }
+    discard(m_attempts[attempt]);
+    m_attempts[attempt] = nullptr;
+    startAttempt(m_race.attemptFailed(attempt));
+}
+
+void ServerConnection::attemptConnected(QTcpSocket* socket) {
+    m_attemptDelay.stop();
+    m_race = core::ConnectionRace();
+    // The others are dropped before they can connect too; one that already has
+    // is reset, never written to.
+    for (QTcpSocket* other : m_attempts) {
+        if (other != nullptr && other != socket) {
+            discard(other);
+        }
+    }
+    m_attempts.clear();
+    m_socket = socket;
+    disconnect(socket, nullptr, this, nullptr);
+    connect(socket, &QTcpSocket::readyRead, this, &ServerConnection::drain);
+    enableKeepAlive();
+    if (socket->bytesAvailable() > 0) {
+        drain();
+    }
+}
+
+void ServerConnection::discard(QTcpSocket* socket) {
+    disconnect(socket, nullptr, this, nullptr);
+    // abort(), not close(): close() leaves an attempt that is still connecting
+    // half-alive.
+    socket->abort();
+    // Not deleted at once: this may run inside one of the socket's own signals.
+    socket->deleteLater();
 }
 
 void ServerConnection::close() {
-    // abort(), not close(): close() leaves an attempt that is still connecting
-    // half-alive, and the next connectToHost() then fails.
-    m_socket.abort();
+    if (m_lookupId != -1) {
+        QHostInfo::abortHostLookup(m_lookupId);
+        m_lookupId = -1;
+    }
+    m_attemptDelay.stop();
+    m_race = core::ConnectionRace();
+    for (QTcpSocket* attempt : m_attempts) {
+        if (attempt != nullptr) {
+            discard(attempt);
+        }
+    }
+    m_attempts.clear();
+    if (m_socket != nullptr) {
+        discard(m_socket);
+        m_socket = nullptr;
+    }
+    m_addresses.clear();
 }
 
 bool ServerConnection::isConnected() const {
-    return m_socket.state() == QAbstractSocket::ConnectedState;
+    return m_socket != nullptr && m_socket->state() == QAbstractSocket::ConnectedState;
+}
+
+QAbstractSocket::SocketState ServerConnection::state() const {
+    if (m_socket != nullptr) {
+        return m_socket->state();
+    }
+    if (m_lookupId != -1) {
+        return QAbstractSocket::HostLookupState;
+    }
+    for (const QTcpSocket* attempt : m_attempts) {
+        if (attempt != nullptr) {
+            return QAbstractSocket::ConnectingState;
+        }
+    }
+    return QAbstractSocket::UnconnectedState;
+}
+
+qintptr ServerConnection::nativeDescriptor() const {
+    return m_socket != nullptr ? m_socket->socketDescriptor() : -1;
 }
 
 void ServerConnection::drain() {
-    const QByteArray bytes = m_socket.readAll();
+    const QByteArray bytes = m_socket->readAll();
     if (!bytes.isEmpty()) {
         emit dataArrived(bytes);
     }
 }
 
 void ServerConnection::enableKeepAlive() {
-    const qintptr descriptor = m_socket.socketDescriptor();
+    // The options belong to the native socket, which exists only once connected;
+    // set before that, they are silently lost.
+    const qintptr descriptor = nativeDescriptor();
     if (descriptor == -1) {
         return;
     }

@@ -1,15 +1,30 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "core/attempts.h"
+
 #include <QByteArray>
+#include <QHostAddress>
+#include <QList>
 #include <QObject>
 #include <QString>
 #include <QTcpSocket>
+#include <QTimer>
+
+#include <cstddef>
+#include <optional>
+#include <vector>
+
+class QHostInfo;
 
 namespace alerts::net {
 
 // A receive-only TCP client. Its state is polled by the owner's timers; the only
 // thing it reports by itself is data arriving. It never writes a byte.
+//
+// A name with several addresses is raced (RFC 8305): the addresses are tried in
+// the resolver's order with the families interleaved, a new attempt joining every
+// 250 ms or as soon as one fails, and the first to connect is the connection.
 class ServerConnection final : public QObject {
     Q_OBJECT
 public:
@@ -25,28 +40,45 @@ public:
     static constexpr int kKeepAliveProbes = 3;
 
     explicit ServerConnection(QObject* parent = nullptr);
+    ~ServerConnection() override;
+    ServerConnection(const ServerConnection&) = delete;
+    ServerConnection& operator=(const ServerConnection&) = delete;
 
     // Starts an attempt and returns at once; the host name is resolved as part of it.
     // The port is given as text, as the server's address is written down.
     void connectToServer(const QString& host, const QString& port);
-    // Closes whatever state the socket is in, a stalled attempt included, and leaves
-    // it ready for a new connectToServer().
+    // Closes whatever state the connection is in, the lookup and every attempt in
+    // flight included, and leaves it ready for a new connectToServer().
     void close();
     [[nodiscard]] bool isConnected() const;
     // Where the attempt stands; the program itself only asks isConnected().
-    [[nodiscard]] QAbstractSocket::SocketState state() const { return m_socket.state(); }
-    // The native socket, -1 when there is none.
-    [[nodiscard]] qintptr nativeDescriptor() const { return m_socket.socketDescriptor(); }
+    [[nodiscard]] QAbstractSocket::SocketState state() const;
+    // The connection's native socket, -1 when there is none.
+    [[nodiscard]] qintptr nativeDescriptor() const;
+    // The addresses being tried, in the order they are tried.
+    [[nodiscard]] QList<QHostAddress> attemptAddresses() const { return m_addresses; }
 
 signals:
     // Every byte that was waiting, taken at once.
     void dataArrived(const QByteArray& bytes);
 
 private:
+    void hostFound(const QHostInfo& info);
+    void startAttempt(std::optional<std::size_t> attempt);
+    void attemptConnected(QTcpSocket* socket);
+    void attemptFailed(std::size_t attempt);
+    void discard(QTcpSocket* socket);
     void drain();
     void enableKeepAlive();
 
-    QTcpSocket m_socket;
+    quint16 m_port = 0;
+    int m_lookupId = -1;
+    QList<QHostAddress> m_addresses;
+    core::ConnectionRace m_race;
+    // Index = attempt number; null once the attempt has failed and gone.
+    std::vector<QTcpSocket*> m_attempts;
+    QTcpSocket* m_socket = nullptr; // the attempt that connected
+    QTimer m_attemptDelay;
 };
 
 } // namespace alerts::net

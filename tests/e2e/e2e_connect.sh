@@ -4,13 +4,64 @@
 # it connects to the notification server on port 4500, finds its way back after
 # the server goes away and returns within one watchdog period, never sends the
 # server a byte, and ends cleanly by its Exit button.
+#
+# E2E_PATHS gives the server's name two addresses, ::1 and 127.0.0.1 (a private
+# /etc/hosts), as on a dual-stack network, where one path may drop every packet:
+#   ipv6-dropped  the system lists ::1 first, and its packets are dropped;
+#   ipv4-dropped  the system prefers IPv4 (gai.conf), and IPv4's packets are dropped;
+#   open          both paths work: the first address listed wins, alone.
+# The whole walk then runs over that network.
+
+if [[ -n ${E2E_PATHS:-} && -z ${E2E_PATHS_MOUNTS:-} ]]; then
+    export E2E_PATHS_MOUNTS=1
+    exec unshare -m --propagation private -- bash "$0" "$@"
+fi
 source "$(dirname "$0")/lib.sh"; e2e_init
 
 WATCHDOG_S=10
 RECONNECT_LIMIT_S=12 # one watchdog period, and room for a slow machine
 
+# The program's connections to the server, as "STATE PEER" lines.
+connections() { ss -tanH '( dport = :4500 )' | awk '{print $1, $5}'; }
+
+dropped=""
+if [[ -n ${E2E_PATHS:-} ]]; then
+    printf '::1 localhost\n127.0.0.1 localhost\n' >"$E2E_TMP/hosts"
+    mount --bind "$E2E_TMP/hosts" /etc/hosts
+    case $E2E_PATHS in
+    ipv6-dropped) dropped=ipv6 winner=127.0.0.1:4500 ;;
+    ipv4-dropped)
+        printf 'precedence ::ffff:0:0/96 100\n' >"$E2E_TMP/gai.conf"
+        mount --bind "$E2E_TMP/gai.conf" /etc/gai.conf
+        dropped=ipv4 winner='[::1]:4500'
+        ;;
+    open) winner='[::1]:4500' ;;
+    *) e2e_fail "E2E_PATHS: unknown network $E2E_PATHS" ;;
+    esac
+    if [[ -n $dropped ]]; then
+        # Dropped on arrival: the attempt hangs as on a path that loses its packets.
+        nft add table inet e2e_paths
+        nft add chain inet e2e_paths input '{ type filter hook input priority 0; }'
+        nft add rule inet e2e_paths input meta nfproto "$dropped" tcp dport 4500 drop
+    fi
+    # The program's label, read as a screen reader does (under Wine, off the screen).
+    if ((E2E_WINDOWS == 0)); then
+        e2e_start_session_bus
+        e2e_start_accessibility
+    fi
+fi
+
 e2e_start_x
 e2e_start_announce
+# The moment the first attempt, the one on the dropped path, was seen (bounded).
+(for ((i = 0; i < 12000; i++)); do
+    if ss -tnH state syn-sent '( dport = :4500 )' | grep -q .; then
+        _e2e_now_ms >"$E2E_TMP/first-attempt"
+        exit 0
+    fi
+    sleep 0.01
+done) &
+watcher=$!
 e2e_start_alerts
 
 read -r x y w h < <(e2e_window_geometry "$ALERTS_WID")
@@ -18,6 +69,24 @@ e2e_assert_eq "$w x $h" "204 x 176" "main window client size"
 
 # Connected at start, and a record reaches it.
 e2e_wait_announce_log '^client connected 1$' 5
+if [[ -n ${E2E_PATHS:-} ]]; then
+    connected=$(_e2e_now_ms)
+    e2e_wait 1 e2e_label_is 'Connected!'
+    if [[ -n $dropped ]]; then
+        e2e_wait 2 test -s "$E2E_TMP/first-attempt"
+        took=$((connected - $(<"$E2E_TMP/first-attempt")))
+        _e2e_log "$E2E_PATHS: connected ${took} ms after the first attempt"
+        ((took <= 1000)) || e2e_fail "$E2E_PATHS: connected only ${took} ms after the first attempt"
+    fi
+    # One connection, to the path that works; the attempt that hung is gone.
+    e2e_wait 2 bash -c "[[ \$(ss -tanH '( dport = :4500 )' | wc -l) == 1 ]]"
+    e2e_assert_eq "$(connections | grep -v LISTEN)" "ESTAB $winner" "$E2E_PATHS: the connection"
+    # Where both paths work, the first address listed connects before a second
+    # attempt is due: the server meets one client, once.
+    [[ -n $dropped ]] || e2e_assert_eq "$(_e2e_announce_count '^client connected')" 1 \
+        "open: connections the server met"
+fi
+kill "$watcher" 2>/dev/null || true
 e2e_announce 'player7|Chess|Hall 2'
 e2e_assert_eq "$E2E_LAST_SENT" "sent 30 to 1 clients" "record delivery at start"
 # The label has no X property to read; the picture is for a person to look at.
