@@ -3,12 +3,23 @@
 
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QFile>
 #include <QLocalSocket>
 #include <QStandardPaths>
 #include <QThread>
 #include <QTimer>
 
 #include <algorithm>
+
+#if defined(Q_OS_WIN)
+#include <windows.h>
+#else
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace alerts::platform {
 
@@ -80,20 +91,90 @@ void drop(QLocalSocket* peer) {
 
 } // namespace
 
-SingleInstance::SingleInstance(QObject* parent) : QObject(parent), m_lock(lockPath()) {
-    // Only a dead holder makes a lock stale: the running program holds it for
-    // days, and an age limit would let a later start take it over.
-    m_lock.setStaleLockTime(0);
+SingleInstance::SingleInstance(QObject* parent) : QObject(parent) {
     m_server.setSocketOptions(QLocalServer::UserAccessOption);
     connect(&m_server, &QLocalServer::newConnection, this, &SingleInstance::acceptPeers);
 }
 
-SingleInstance::~SingleInstance() = default;
+SingleInstance::~SingleInstance() {
+    // The socket goes away before the lock does: whoever takes the lock next
+    // finds no server of ours to ask.
+    m_server.close();
+    unlock();
+}
 
 QString SingleInstance::lockPath() {
+#if defined(Q_OS_WIN)
+    // The session's namespace: another user signed in on the same machine runs
+    // a program of their own.
+    return QStringLiteral("Local\\alerts-") + userName();
+#else
     const Place where = place();
     return where.directory + QLatin1Char('/') + where.baseName + QStringLiteral(".lock");
+#endif
 }
+
+#if defined(Q_OS_WIN)
+
+SingleInstance::Lock SingleInstance::tryLock() {
+    const std::wstring name = lockPath().toStdWString();
+    HANDLE mutex = CreateMutexW(nullptr, FALSE, name.c_str());
+    if (mutex == nullptr) {
+        return Lock::Unavailable;
+    }
+    if (GetLastError() == ERROR_ALREADY_EXISTS) {
+        // Not kept open: the mutex must die with its holder, not live on in us.
+        CloseHandle(mutex);
+        return Lock::Held;
+    }
+    m_lock = reinterpret_cast<qintptr>(mutex);
+    return Lock::Taken;
+}
+
+void SingleInstance::unlock() {
+    if (m_lock != -1) {
+        CloseHandle(reinterpret_cast<HANDLE>(m_lock));
+        m_lock = -1;
+    }
+}
+
+#else
+
+SingleInstance::Lock SingleInstance::tryLock() {
+    const QByteArray path = QFile::encodeName(lockPath());
+    for (;;) {
+        const int fd = ::open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        if (fd == -1) {
+            return Lock::Unavailable;
+        }
+        if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+            const bool held = errno == EWOULDBLOCK;
+            ::close(fd);
+            return held ? Lock::Held : Lock::Unavailable;
+        }
+        // The holder removes the file on its way out; a lock taken on a file
+        // that is no longer at the path guards nothing, so try the path again.
+        struct stat opened {};
+        struct stat current {};
+        if (::fstat(fd, &opened) == 0 && ::stat(path.constData(), &current) == 0 &&
+            opened.st_dev == current.st_dev && opened.st_ino == current.st_ino) {
+            m_lock = fd;
+            return Lock::Taken;
+        }
+        ::close(fd);
+    }
+}
+
+void SingleInstance::unlock() {
+    if (m_lock != -1) {
+        // Removed while still locked, so no later start locks the old file.
+        ::unlink(QFile::encodeName(lockPath()).constData());
+        ::close(static_cast<int>(m_lock));
+        m_lock = -1;
+    }
+}
+
+#endif
 
 QString SingleInstance::serverName() {
 #if defined(Q_OS_WIN)
@@ -109,12 +190,12 @@ SingleInstance::Role SingleInstance::start(std::chrono::milliseconds patience) {
     const QString name = serverName();
     const QDeadlineTimer deadline(patience);
     for (;;) {
-        // tryLock takes over the lock of a process that no longer runs.
-        if (m_lock.tryLock(0)) {
+        const Lock lock = tryLock();
+        if (lock == Lock::Taken) {
             listen();
             return Role::Primary;
         }
-        if (m_lock.error() != QLockFile::LockFailedError) {
+        if (lock == Lock::Unavailable) {
             // No lock can be made here at all, so no other start can have one
             // either: run, without the guard, rather than never.
             qWarning("alerts: cannot create %s; a second start will not be noticed",

@@ -3,7 +3,6 @@
 
 #include <QByteArrayView>
 #include <QLocalServer>
-#include <QLockFile>
 #include <QObject>
 #include <QString>
 
@@ -17,9 +16,12 @@ namespace alerts::platform {
 // a local socket beside it; a later start finds the lock taken, asks the running
 // program over the socket to bring its window back, and ends.
 //
-// Both live in the user's runtime directory ($XDG_RUNTIME_DIR on Linux), so that
-// directory alone decides which programs see each other. A lock left by a process
-// that died is recognised by its process id and taken over.
+// The lock is one the system drops with its holder, however that ends (a crash,
+// "End task", a power cut): an flock()ed file in the user's runtime directory
+// ($XDG_RUNTIME_DIR on Linux), and on Windows a named mutex in the session's
+// namespace. A process id written down would outlive its process, and ids are
+// handed out again. The socket lives beside the lock file (on Windows, a pipe
+// named after the user).
 class SingleInstance final : public QObject {
     Q_OBJECT
 public:
@@ -50,6 +52,7 @@ public:
 
     [[nodiscard]] bool isListening() const { return m_server.isListening(); }
 
+    // Where the lock file goes; on Windows, the mutex's name.
     [[nodiscard]] static QString lockPath();
     [[nodiscard]] static QString serverName();
 
@@ -58,13 +61,16 @@ signals:
     void restoreRequested();
 
 private:
+    enum class Lock { Taken, Held, Unavailable };
+    Lock tryLock();
+    void unlock();
     void listen();
     void acceptPeers();
     void readRequest(QLocalSocket* peer);
 
-    // Declared before the server: the socket goes away before the lock does.
-    QLockFile m_lock;
     QLocalServer m_server;
+    // The locked file's descriptor, or the mutex's handle; -1 while not held.
+    qintptr m_lock = -1;
 };
 
 } // namespace alerts::platform

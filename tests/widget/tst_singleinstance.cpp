@@ -17,6 +17,7 @@
 #include <vector>
 
 using alerts::platform::SingleInstance;
+using namespace Qt::StringLiterals;
 using Role = SingleInstance::Role;
 
 Q_DECLARE_METATYPE(SingleInstance::Role)
@@ -106,25 +107,29 @@ private slots:
     }
 
     void staleStateIsTakenOver_data() {
-        QTest::addColumn<bool>("killed");
+        QTest::addColumn<QString>("left");
         // A holder killed while running leaves its lock and its socket behind.
-        QTest::newRow("holder killed") << true;
-        // A lock naming a process that has ended, and a plain file where the
-        // socket goes.
-        QTest::newRow("dead pid, file in the socket's place") << false;
+        QTest::newRow("holder killed") << u"killed"_s;
+        // Lock files naming a process that has ended, and one that runs (ids are
+        // handed out again; here the new start's own), with a plain file where
+        // the socket goes: only a held lock counts.
+        QTest::newRow("dead pid, file in the socket's place") << u"dead"_s;
+        QTest::newRow("live pid, file in the socket's place") << u"live"_s;
     }
     void staleStateIsTakenOver() {
-        QFETCH(bool, killed);
-        if (killed) {
+        QFETCH(QString, left);
+        if (left == u"killed"_s) {
             QProcess& holder = startPeer();
             QVERIFY(QTest::qWaitFor([&] { return holder.canReadLine(); }, kWaitMs));
             QCOMPARE(holder.readLine(), QByteArray("primary\n"));
             holder.kill();
             QVERIFY(holder.waitForFinished(kWaitMs));
         } else {
+            const qint64 pid = left == u"dead"_s ? deadPid() : QCoreApplication::applicationPid();
             QFile lock(SingleInstance::lockPath());
             QVERIFY(lock.open(QIODevice::WriteOnly));
-            lock.write(QByteArray::number(deadPid()) + "\nsingleinstance_peer\n" +
+            lock.write(QByteArray::number(pid) + "\n" +
+                       QCoreApplication::applicationName().toUtf8() + "\n" +
                        QSysInfo::machineHostName().toUtf8() + "\n");
             lock.close();
             QFile socket(SingleInstance::serverName());
