@@ -177,7 +177,7 @@ void ServerConnection::drain() {
     }
 }
 
-void ServerConnection::enableKeepAlive() {
+void ServerConnection::enableKeepAlive() const {
     // The options belong to the native socket, which exists only once connected;
     // set before that, they are silently lost.
     const qintptr descriptor = nativeDescriptor();

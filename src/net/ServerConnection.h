@@ -69,7 +69,7 @@ private:
     void attemptFailed(std::size_t attempt);
     void discard(QTcpSocket* socket);
     void drain();
-    void enableKeepAlive();
+    void enableKeepAlive() const;
 
     quint16 m_port = 0;
     int m_lookupId = -1;
