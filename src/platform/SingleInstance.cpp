@@ -39,16 +39,18 @@ QString userName() {
 #endif
 }
 
-// A directory of the user's own, and the name the files carry in it.
+#if !defined(Q_OS_WIN)
+// A directory of the user's own, and the name the files carry in it. (Windows
+// needs none: its lock is a mutex and its socket a pipe.)
 struct Place {
     QString directory;
     QString baseName;
 };
 
 Place place() {
-#if defined(Q_OS_WIN) || defined(Q_OS_MACOS)
-    // Both give every user a temporary folder of their own; their runtime location
-    // is a general data folder.
+#if defined(Q_OS_MACOS)
+    // Every user has a temporary folder of their own; the runtime location is a
+    // general data folder.
     return {QStandardPaths::writableLocation(QStandardPaths::TempLocation),
             QStringLiteral("alerts")};
 #else
@@ -60,6 +62,7 @@ Place place() {
     return {QDir::tempPath(), QStringLiteral("alerts-") + userName()};
 #endif
 }
+#endif
 
 // Asks the program holding the lock to restore its window; true once it says it did.
 bool askPrimary(const QString& name, const QDeadlineTimer& deadline) {

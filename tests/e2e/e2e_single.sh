@@ -76,15 +76,16 @@ e2e_assert_eq "$(clients_connected)" 1 "connections the server has seen"
 # session hands out the same process ids again, the killed program's among them.
 if ((E2E_WINDOWS)); then
     wineserver -k
-    e2e_wait 10 _e2e_not_alive "$ALERTS_PID"
+    e2e_wait_alerts_exit 10
+else
+    e2e_kill_alerts
 fi
-e2e_kill_alerts
 e2e_wait_announce_log '^client disconnected 0 ' 5
 # What the killed program held is still there (on Linux, the lock file and the
 # socket; on Windows the mutex and the pipe end with the process, and the
 # user's temporary folder is where a file would be).
 if ((E2E_WINDOWS)); then
-    files=$(find "$WINEPREFIX/drive_c/users" -maxdepth 4 -type d -ipath '*/Local/Temp' -print -quit)
+    files=$(find "$WINEPREFIX/drive_c/users" -mindepth 2 -maxdepth 2 -type d -name Temp -print -quit)
     [[ -n $files ]] || e2e_fail "no temporary folder in the Wine prefix"
 else
     files=$XDG_RUNTIME_DIR
