@@ -13,6 +13,8 @@ ALERTS_PACKAGES=(
     fonttools python3-fonttools
     # the desktop the end-to-end tests and the demo run on
     xvfb openbox trayer xdotool x11-utils x11-xserver-utils imagemagick xserver-xephyr
+    # a screen below the primary one: Xorg's dummy driver (RandR monitors)
+    xserver-xorg-core xserver-xorg-video-dummy
     # an older Liberation release system-wide: the carried one must still win
     fonts-liberation fonts-dejavu-core tesseract-ocr tesseract-ocr-eng
     # sound: a private PulseAudio with a null sink, recorded and measured; the
