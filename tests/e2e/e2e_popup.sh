@@ -4,8 +4,52 @@
 # announcements: parked below the bottom-right corner, it rises into the corner,
 # holds, and falls back out of sight; a click parks it at once; it never takes
 # the keyboard focus and never appears in the taskbar.
+# E2E_DESK=wayland: the same on sway without XWayland, where the popup is a layer
+# surface: the main window's captions whole, the rise by the surface's bottom
+# margin into the output's corner above a focused full-screen window, the hold,
+# the fall, and nothing of it while parked.
 source "$(dirname "$0")/lib.sh"
 e2e_init
+
+if [[ ${E2E_DESK:-} == wayland ]]; then
+    e2e_start_wayland
+    e2e_start_announce
+    e2e_start_alerts
+    e2e_wait_announce_log '^client connected 1' 15
+    read -r _ x y w h < <(swaymsg -t get_tree | "$E2E_PYTHON" "$E2E_LIB_DIR/swaytree.py" window "$ALERTS_PID" 'Zuded Orazaviz')
+    e2e_assert_eq "$w $h" "204 176" "the main window's size"
+    sleep 0.5 # "Connected!"
+    grim -g "$x,$y ${w}x$h" "$E2E_OUT/main-window.png"
+    convert "$E2E_OUT/main-window.png" -colorspace Gray -resize 500% -normalize "$E2E_TMP/ocr.png"
+    text=$(tesseract "$E2E_TMP/ocr.png" - --psm 11 2>/dev/null | tr -d ' \n')
+    for caption in Options 'Show Alert Box' 'Both Alerts' 'Play Alert Sound' 'Disable Alerts' Hide Exit Connect Connected!; do
+        [[ $text == *"${caption// /}"* ]] || e2e_fail "\"$caption\" is not whole on the screen (read \"$text\")"
+    done
+
+    _e2e_spawn foot --fullscreen >"$E2E_TMP/foot.log" 2>&1
+    focused() { [[ $(e2e_wl_focused) == "$1" ]]; }
+    e2e_wait 10 focused foot
+    rest() { [[ $(e2e_wl_margins | tail -n1) == 0 ]]; }
+    unmapped() { grep -q 'zwlr_layer_surface_v1[#@][0-9]*\.destroy()' "$E2E_TMP/alerts.log"; }
+    grim "$E2E_OUT/wayland-parked.png"
+    [[ -z $(e2e_wl_popup "$E2E_OUT/wayland-parked.png") ]] || e2e_fail "the popup shows before it rose"
+    e2e_announce "player7|Chess|Hall 2"
+    e2e_wait 5 rest
+    grim "$E2E_OUT/wayland-popup.png"
+    e2e_assert_eq "$(e2e_wl_popup "$E2E_OUT/wayland-popup.png")" "183x119+1096+904" "inside the frame line, in the corner"
+    e2e_assert_eq "$(convert "$E2E_OUT/wayland-popup.png" -format '%[pixel:p{1095,903}] %[pixel:p{1279,1023}]' info:)" \
+        'srgb(0,0,0) srgb(0,0,0)' "the frame line's corners on the output's"
+    e2e_assert_eq "$(e2e_wl_margins)" "$(seq -119 2 -1; echo 1; echo 0)" "the rise, by the bottom margin"
+    focused foot || e2e_fail "the popup took the focus from the full-screen window"
+    e2e_wait 15 unmapped
+    e2e_assert_eq "$(e2e_wl_margins | sed -n '63,$p')" "$(seq -2 -2 -120)" "the fall"
+    hold=$(e2e_wl_margins --timed | awk 'NR == 62 {rest = $1} NR == 63 {print ($1 - rest) / 1000}')
+    e2e_gt "$hold" 4.98 && e2e_gt 5.5 "$hold" || e2e_fail "the popup held for ${hold}s, not 5"
+    grim "$E2E_OUT/wayland-fallen.png"
+    [[ -z $(e2e_wl_popup "$E2E_OUT/wayland-fallen.png") ]] || e2e_fail "the popup shows once parked"
+    focused foot || e2e_fail "the full-screen window lost the focus"
+    exit 0
+fi
 
 e2e_start_x
 e2e_start_announce

@@ -6,8 +6,26 @@
 # pixels, so steps of 2 and 3 by turns), and rests flush in the
 # corner, not a device pixel short or past it, whatever the rounding; its text is
 # readable and its icon comes in a size for the larger screen.
+# E2E_DESK=wayland: on sway without XWayland at output scale 1.5, where the popup
+# is a layer surface: it glides by the same margins as at scale 1 and rests flush.
 source "$(dirname "$0")/lib.sh"
 e2e_init
+
+if [[ ${E2E_DESK:-} == wayland ]]; then
+    e2e_start_wayland --scale 1.5
+    e2e_start_announce
+    e2e_start_alerts
+    e2e_wait_announce_log '^client connected 1$' 10
+    e2e_announce "player7|Chess|Hall 2"
+    rest() { [[ $(e2e_wl_margins | tail -n1) == 0 ]]; }
+    e2e_wait 5 rest
+    e2e_assert_eq "$(e2e_wl_margins | head -n1) $(e2e_wl_margins | wc -l)" "-119 62" "the rise, by the margins of scale 1"
+    grim "$E2E_OUT/wayland-1.5.png"
+    read -r w h x y < <(e2e_wl_popup "$E2E_OUT/wayland-1.5.png" | tr 'x+' '  ')
+    e2e_assert_eq "$(convert "$E2E_OUT/wayland-1.5.png" -format '%[pixel:p{1279,1023}]' info:)" 'srgb(0,0,0)' "the frame line on the output's corner"
+    e2e_assert_eq "$((x + w)) $((y + h))" "$((1280 - 2)) $((1024 - 2))" "the face inside the frame line, flush with the corner"
+    exit 0
+fi
 
 # 1024 x 768 at 1.5 is 682.67 x 512 device-independent pixels: a popup placed in
 # those (rounded) coordinates would overhang the right edge by a device pixel.

@@ -138,6 +138,27 @@ start_panel() {
     e2e_wait 20 sni_host_up
 }
 
+# E2E_DESK=wayland: on sway without XWayland, with waybar's tray: "Hide" (as a
+# screen reader presses it: the desk has no pointer) registers the item; the menu
+# that the host's click opens restores the window, and the item goes.
+if [[ ${E2E_DESK:-} == wayland ]]; then
+    e2e_start_session_bus
+    e2e_start_accessibility
+    e2e_start_wayland --tray
+    e2e_start_alerts
+    press() { "$E2E_PYTHON" "$E2E_LIB_DIR/a11y_labels.py" "$ALERTS_PID" --press "$1"; }
+    e2e_wait 10 press Hide
+    e2e_wait 5 sni_item_count 1
+    main_gone() { ! e2e_main_shown; }
+    e2e_wait 5 main_gone
+    e2e_assert_eq "$(sni_tip)" "Zuded Orazaviz" "the item's tip"
+    sni_activate
+    e2e_wait 5 press Open/Restore
+    e2e_wait 5 e2e_main_shown
+    e2e_wait 5 sni_item_count 0
+    exit 0
+fi
+
 # --- in the tray ----------------------------------------------------------------
 
 e2e_start_x
