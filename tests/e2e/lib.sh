@@ -470,10 +470,10 @@ e2e_start_wayland() {
 # e2e_wl_focused : the app id of the window that has the focus.
 e2e_wl_focused() { swaymsg -t get_tree | "$E2E_PYTHON" "$E2E_LIB_DIR/swaytree.py" focused; }
 
-# e2e_wl_popup IMAGE : where the popup's light green shows in a screenshot
-# ("WxH+X+Y"), or nothing.
-e2e_wl_popup() {
-    convert "$1" -fill black +opaque 'rgb(192,255,192)' -format '%@' info: | grep -v '^0x0'
+# e2e_wl_changed BEFORE AFTER : where two screenshots differ ("WxH+X+Y"), or nothing.
+e2e_wl_changed() {
+    convert "$1" "$2" -compose difference -composite -threshold 0 -format '%@' info: 2>/dev/null |
+        grep -v '^0x0' || true
 }
 
 # e2e_wl_margins [--timed] : the popup's bottom margins as the program asked the
