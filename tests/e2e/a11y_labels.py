@@ -30,11 +30,7 @@ def labels(node):
 def press(node, name):
     if node.get_name() == name and node.get_action_iface() is not None:
         return node.get_action_iface().do_action(0)
-    for i in range(node.get_child_count()):
-        child = node.get_child_at_index(i)
-        if child is not None and press(child, name):
-            return True
-    return False
+    return any(press(c, name) for c in map(node.get_child_at_index, range(node.get_child_count())) if c)
 
 
 def main():
