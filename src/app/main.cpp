@@ -9,11 +9,12 @@ namespace {
 
 // The popup places itself: parked below the screen's edge, gliding up into the
 // corner, above every other window. On a Wayland desktop the program runs through
-// XWayland while there is one, as it does on every desktop with an X server: there
-// the popup behaves the same on GNOME, which has no layer-shell, as on the rest.
-// Where no X server can be reached (no DISPLAY, or XWayland refuses) it runs on
-// Wayland itself, and where the compositor offers wlr-layer-shell the popup is a
-// layer surface there (platform/LayerSurface.h). An explicit choice of platform,
+// XWayland while there is one: the popup lands there on the same pixels as a
+// layer surface would, and behaves the same on GNOME, which has no layer-shell;
+// only at a fractional scale is it drawn less sharp (see the README). Where no X
+// server can be reached (no DISPLAY, or XWayland refuses) it runs on Wayland
+// itself, and where the compositor offers wlr-layer-shell the popup is a layer
+// surface there (platform/LayerSurface.h). An explicit choice of platform,
 // QT_QPA_PLATFORM=wayland among them, is left alone.
 void preferX11OnWayland() {
     if (!qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
