@@ -49,9 +49,9 @@ else
     # binding of wlr-layer-shell for the popup (Debian 12 has only the Qt 5 one);
     # the Wayland desk of the end-to-end walks: sway headless without XWayland,
     # grim for its screenshots, waybar as the StatusNotifierItem host, foot as
-    # a window to hold the focus
-    ALERTS_PACKAGES+=(qt6-wayland qt6-wayland-dev liblayershellqtinterface-dev libwayland-dev pkgconf
-        sway grim waybar foot wlrctl)
+    # a full-screen window that holds the focus
+    ALERTS_PACKAGES+=(qt6-wayland qt6-wayland-dev liblayershellqtinterface-dev libwayland-dev
+        pkgconf sway grim waybar foot)
 fi
 
 # Prints the packages of the list that are not installed.
