@@ -26,6 +26,11 @@ if(UNIX AND NOT APPLE)
     set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
     # Opened at run time, when the siren cannot play: the desktop's alert sound.
     set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libcanberra0, libcanberra-pulse, sound-theme-freedesktop")
+    if(ALERTS_HAVE_LAYER_SHELL)
+        # Native Wayland, where there is no XWayland (the layer-shell binding
+        # itself comes from dpkg-shlibdeps).
+        string(APPEND CPACK_DEBIAN_PACKAGE_RECOMMENDS ", qt6-wayland")
+    endif()
 elseif(WIN32)
     # alerts-1.00-win64.exe, an installer as Windows users know it, and a
     # portable zip of the same folder.

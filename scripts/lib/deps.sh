@@ -46,6 +46,14 @@ ALERTS_PACKAGES=(
 alerts_debian_release=$(. /etc/os-release 2>/dev/null && echo "${VERSION_ID%%.*}")
 if ((${alerts_debian_release:-99} < 13)); then
     ALERTS_PACKAGES+=(fonts-liberation2)
+else
+    # Native Wayland, from Debian 13 on: Qt's Wayland platform and KDE's Qt
+    # binding of wlr-layer-shell for the popup (Debian 12 has only the Qt 5 one);
+    # the Wayland desk of the end-to-end walks: sway headless without XWayland,
+    # grim for its screenshots, waybar as the StatusNotifierItem host, foot as
+    # a full-screen window that holds the focus
+    ALERTS_PACKAGES+=(qt6-wayland qt6-wayland-dev liblayershellqtinterface-dev libwayland-dev
+        pkgconf sway grim waybar foot)
 fi
 
 # Prints the packages of the list that are not installed.

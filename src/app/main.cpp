@@ -8,16 +8,24 @@
 namespace {
 
 // The popup places itself: parked below the screen's edge, gliding up into the
-// corner, above every other window. A Wayland client cannot place its windows, so
-// on a Wayland desktop the program runs through XWayland, and natively only where
-// there is no XWayland. An explicit choice of platform is left alone.
+// corner, above every other window. On a Wayland desktop the program runs through
+// XWayland while there is one: the popup lands there on the same pixels as a
+// layer surface would, and behaves the same on GNOME, which has no layer-shell;
+// only at a fractional scale is it drawn less sharp (see the README). Where no X
+// server can be reached (no DISPLAY, or XWayland refuses) it runs on Wayland
+// itself, and where the compositor offers wlr-layer-shell the popup is a layer
+// surface there (platform/LayerSurface.h). An explicit choice of platform,
+// QT_QPA_PLATFORM=wayland among them, is left alone.
 void preferX11OnWayland() {
     if (!qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         return;
     }
     if (qgetenv("XDG_SESSION_TYPE") == "wayland" ||
         !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
-        qputenv("QT_QPA_PLATFORM", "xcb;wayland");
+        // Without DISPLAY, Qt's default (xcb outside a session that calls itself
+        // Wayland) would only fail.
+        qputenv("QT_QPA_PLATFORM",
+                qEnvironmentVariableIsEmpty("DISPLAY") ? "wayland" : "xcb;wayland");
     }
 }
 

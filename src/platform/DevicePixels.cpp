@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "platform/DevicePixels.h"
 
+#include "platform/LayerSurface.h"
+
 #include <QRegion>
 #include <QScreen>
 #include <QWidget>
@@ -45,6 +47,9 @@ QRect devicePixelGeometry(const QScreen& screen) {
 }
 
 QRect devicePixelGeometry(const QWidget& window) {
+    if (isLayerSurface(window)) {
+        return layerSurfaceGeometry(window);
+    }
     if (const QPlatformWindow* native = nativeWindow(window)) {
         // Frameless windows only: their outer rectangle is their own.
         return native->geometry();
@@ -56,6 +61,10 @@ QRect devicePixelGeometry(const QWidget& window) {
 }
 
 void moveToDevicePixel(QWidget& window, QPoint topLeft) {
+    if (isLayerSurface(window)) {
+        moveLayerSurface(window, topLeft);
+        return;
+    }
     if (QPlatformWindow* native = nativeWindow(window)) {
         QRect geometry = native->geometry();
         if (geometry.topLeft() != topLeft) {
@@ -74,7 +83,8 @@ void moveToDevicePixel(QWidget& window, QPoint topLeft) {
 
 void clipToDevicePixels(QWidget& window, const QRect& part) {
     QPlatformWindow* native = nativeWindow(window);
-    if (native == nullptr) {
+    // A layer surface is bound to its output, which shows only what lies on it.
+    if (native == nullptr || isLayerSurface(window)) {
         return;
     }
     // Given to the window system as is: Qt would scale a mask from its own

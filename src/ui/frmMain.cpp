@@ -226,9 +226,17 @@ void frmMain::cmdHide_Click() {
 
 void frmMain::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
-    if (event->type() == QEvent::WindowStateChange) {
-        Form_Resize();
+    if (event->type() != QEvent::WindowStateChange) {
+        return;
     }
+    // Hidden in the tray, the window stays minimised whatever the window system
+    // says of it: Qt on Wayland reports a window it has just hidden as no longer
+    // minimised, which would take the icon away and leave no way back.
+    if (event->spontaneous() && !isVisible() && !isMinimized() && m_tray.isPresent()) {
+        setWindowState(windowState() | Qt::WindowMinimized);
+        return;
+    }
+    Form_Resize();
 }
 
 void frmMain::Form_Resize() {

@@ -4,8 +4,44 @@
 # announcements: parked below the bottom-right corner, it rises into the corner,
 # holds, and falls back out of sight; a click parks it at once; it never takes
 # the keyboard focus and never appears in the taskbar.
+# E2E_DESK=wayland: the same on sway without XWayland, where the popup is a layer
+# surface: the main window's captions whole, the rise by the surface's bottom
+# margin into the output's corner above a focused full-screen window, the hold,
+# the fall, and nothing of it while parked.
 source "$(dirname "$0")/lib.sh"
 e2e_init
+
+if [[ ${E2E_DESK:-} == wayland ]]; then
+    e2e_start_wayland
+    e2e_start_announce
+    e2e_start_alerts
+    e2e_wait_announce_log '^client connected 1' 15
+    e2e_wl_has "pid=$ALERTS_PID floating" || e2e_fail "the main window is not at its fixed size"
+    sleep 0.5 # "Connected!"
+    grim -g "538,424 204x176" "$E2E_OUT/main-window.png" # centred
+    ocr() { convert "$E2E_OUT/main-window.png" -crop "$1" -colorspace Gray -resize 500% -normalize png:- | tesseract - - --psm "$2" 2>/dev/null; }
+    text=$(ocr 204x176+0+0 11; ocr 49x19+12+107 7) # the greyed "Connect" apart
+    [[ $(tr -d '[:space:]' <<<"$text") == *Options*ShowAlertBox*BothAlerts*PlayAlertSound*DisableAlerts*Hide*Exit*Connected!Connect ]] ||
+        e2e_fail "the main window's captions are not whole (read \"$text\")"
+    _e2e_spawn foot --fullscreen >"$E2E_TMP/foot.log" 2>&1
+    e2e_wait 10 e2e_wl_has 'app_id=foot con_id=__focused__'
+    grim "$E2E_OUT/wayland-parked.png"
+    e2e_announce "player7|Chess|Hall 2"
+    rest() { [[ $(e2e_wl_margins | tail -n1) == *" 0" ]]; }
+    e2e_wait 5 rest
+    grim "$E2E_OUT/wayland-popup.png"
+    e2e_assert_eq "$(e2e_wl_changed "$E2E_OUT/wayland-"{parked,popup}.png)" "185x121+1095+903" "the popup in the corner"
+    e2e_assert_eq "$(e2e_wl_margins | cut -d' ' -f2)" "$(seq -119 2 -1; echo 1; echo 0)" "the rise, by the bottom margin"
+    e2e_wl_has 'app_id=foot con_id=__focused__' || e2e_fail "the popup took the focus"
+    unmapped() { grep -q 'zwlr_layer_surface_v1[#@][0-9]*\.destroy()' "$E2E_TMP/alerts.log"; }
+    e2e_wait 15 unmapped
+    e2e_assert_eq "$(e2e_wl_margins | sed -n '63,$p' | cut -d' ' -f2)" "$(seq -2 -2 -120)" "the fall"
+    hold=$(e2e_wl_margins | awk 'NR == 62 {rest = $1} NR == 63 {print ($1 - rest) / 1000}')
+    e2e_gt "$hold" 4.98 && e2e_gt 5.5 "$hold" || e2e_fail "the popup held for ${hold}s, not 5"
+    grim "$E2E_OUT/wayland-fallen.png"
+    e2e_assert_eq "$(e2e_wl_changed "$E2E_OUT/wayland-"{parked,fallen}.png)" "0x0+1280+1024" "the popup, parked again"
+    exit 0
+fi
 
 e2e_start_x
 e2e_start_announce

@@ -6,8 +6,27 @@
 # pixels, so steps of 2 and 3 by turns), and rests flush in the
 # corner, not a device pixel short or past it, whatever the rounding; its text is
 # readable and its icon comes in a size for the larger screen.
+# E2E_DESK=wayland: on sway without XWayland at output scale 1.5, where the popup
+# is a layer surface: it glides by the same margins as at scale 1 and rests flush.
 source "$(dirname "$0")/lib.sh"
 e2e_init
+
+if [[ ${E2E_DESK:-} == wayland ]]; then
+    e2e_start_wayland --scale 1.5
+    e2e_start_announce
+    e2e_start_alerts
+    e2e_wait_announce_log '^client connected 1$' 10
+    sleep 0.5 # "Connected!"
+    grim "$E2E_OUT/wayland-parked.png"
+    e2e_announce "player7|Chess|Hall 2"
+    rest() { [[ $(e2e_wl_margins | tail -n1) == *" 0" ]]; }
+    e2e_wait 5 rest
+    e2e_assert_eq "$(e2e_wl_margins | wc -l)" 62 "the rise, by the margins of scale 1"
+    grim "$E2E_OUT/wayland-1.5.png"
+    # 277.5 x 181.5 device pixels on sway's whole logical ones of an 853 x 682 output (1280 x 1023)
+    e2e_assert_eq "$(e2e_wl_changed "$E2E_OUT/wayland-"{parked,1.5}.png)" "278x182+1002+841" "flush in the corner at 1.5"
+    exit 0
+fi
 
 # 1024 x 768 at 1.5 is 682.67 x 512 device-independent pixels: a popup placed in
 # those (rounded) coordinates would overhang the right edge by a device pixel.

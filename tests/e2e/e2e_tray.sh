@@ -138,6 +138,29 @@ start_panel() {
     e2e_wait 20 sni_host_up
 }
 
+# E2E_DESK=wayland: on sway without XWayland, waybar's tray takes the item when
+# "Hide" is pressed (as a screen reader does: the desk has no pointer), and a click on
+# "Open/Restore" in the menu it shows for the item (DBusMenu) restores the window.
+if [[ ${E2E_DESK:-} == wayland ]]; then
+    e2e_start_session_bus
+    e2e_start_accessibility
+    e2e_start_wayland --tray
+    e2e_wait 20 sni_host_up
+    e2e_start_alerts
+    e2e_wait 10 "$E2E_PYTHON" "$E2E_LIB_DIR/a11y_labels.py" "$ALERTS_PID" --press Hide
+    e2e_wait 5 sni_item_count 1
+    e2e_main_shown && e2e_fail "the hidden window is still shown"
+    e2e_assert_eq "$(sni_tip)" "Zuded Orazaviz" "the item's tip"
+    item=$(sni_items | head -n1)
+    menu=(dbus-send --session --print-reply --dest="${item%%/*}" "$(sni_call org.freedesktop.DBus.Properties.Get \
+        string:org.kde.StatusNotifierItem string:Menu | awk '/object path/ {gsub(/"/, "", $NF); print $NF}')")
+    id=$("${menu[@]}" com.canonical.dbusmenu.GetLayout int32:0 int32:-1 array:string: | awk '/int32/ {id = $2} /"Open\/Restore"/ {print id; exit}')
+    "${menu[@]}" com.canonical.dbusmenu.Event int32:"$id" string:clicked variant:int32:0 uint32:0 >/dev/null
+    e2e_wait 5 e2e_main_shown
+    e2e_wait 5 sni_item_count 0
+    exit 0
+fi
+
 # --- in the tray ----------------------------------------------------------------
 
 e2e_start_x

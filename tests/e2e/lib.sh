@@ -435,6 +435,39 @@ e2e_click() {
     xdotool mousemove --sync $((x + $2)) $((y + $3)) click 1
 }
 
+# --- a Wayland desk ------------------------------------------------------------------
+
+# e2e_start_wayland [--scale S] [--tray] : sway headless without XWayland, one output of
+# 1280x1024 at scale S, grim for screenshots; --tray: waybar, a StatusNotifierItem host
+# (e2e_start_session_bus first). Sets WAYLAND_DISPLAY and SWAYSOCK, and no DISPLAY.
+e2e_start_wayland() {
+    local scale=1
+    [[ ${1:-} != --scale ]] || { scale=$2; shift 2; }
+    unset DISPLAY
+    printf '%s\n' 'xwayland disable' 'default_border none' 'default_floating_border none' >"$E2E_TMP/sway.conf"
+    _e2e_spawn env WLR_BACKENDS=headless WLR_RENDERER=pixman WLR_LIBINPUT_NO_DEVICES=1 \
+        WLR_HEADLESS_OUTPUTS=0 sway -c "$E2E_TMP/sway.conf" >"$E2E_TMP/sway.log" 2>&1
+    export SWAYSOCK=$XDG_RUNTIME_DIR/sway-ipc.$EUID.$E2E_SPAWNED_PID.sock
+    e2e_wait 10 swaymsg -t get_version
+    export WAYLAND_DISPLAY=$(basename "$(compgen -G "$XDG_RUNTIME_DIR/wayland-*[0-9]")")
+    swaymsg -q create_output
+    swaymsg -q output HEADLESS-1 mode 1280x1024 scale "$scale"
+    [[ ${1:-} == --tray ]] || return 0
+    echo '{"modules-right": ["tray"]}' >"$E2E_TMP/waybar.json"
+    _e2e_spawn waybar -c "$E2E_TMP/waybar.json" >"$E2E_TMP/waybar.log" 2>&1
+}
+
+# e2e_wl_has CRITERIA : sway has such a window ('app_id=foot con_id=__focused__').
+e2e_wl_has() { swaymsg -q "[$1] nop" 2>/dev/null; }
+
+# e2e_wl_changed BEFORE AFTER : where two screenshots differ, "WxH+X+Y" (0x0 for nowhere).
+e2e_wl_changed() { convert "$1" "$2" -compose difference -composite -format '%@' info: 2>/dev/null; }
+
+# e2e_wl_margins : "TIME-MS MARGIN" of each bottom margin the program asked for (its trace).
+e2e_wl_margins() {
+    sed -n 's/^\[ *\([0-9.]*\)\].*layer_surface_v1[#@][0-9]*\.set_margin(0, 0, \([-0-9]*\),.*/\1 \2/p' "$E2E_TMP/alerts.log"
+}
+
 # e2e_start_session_bus : a private D-Bus session bus for this test alone; the
 # programs started after it (tray hosts, accessibility, the program) meet there.
 e2e_start_session_bus() {
@@ -650,6 +683,10 @@ e2e_stop_announce() {
 # The program's main window on screen, if it has one.
 e2e_main_window() {
     local found
+    if [[ -n ${WAYLAND_DISPLAY:-} ]]; then
+        ! e2e_wl_has "pid=$ALERTS_PID title=\"^Zuded Orazaviz\$\"" || echo "$ALERTS_PID"
+        return
+    fi
     found=$(xdotool search --all --onlyvisible --pid "$ALERTS_PID" --name '^Zuded Orazaviz$' \
         2>/dev/null) || true
     head -n1 <<<"$found"
@@ -674,8 +711,11 @@ e2e_start_alerts() {
         shift 2
     fi
     [[ -z $ALERTS_PID ]] || e2e_fail "the program is already running"
-    [[ -n ${DISPLAY:-} ]] || e2e_fail "e2e_start_x first"
-    _e2e_spawn env QT_QPA_PLATFORM=xcb "$bin" "$@" >>"$E2E_TMP/alerts.log" 2>&1
+    local -a platform=(QT_QPA_PLATFORM=xcb)
+    # On the Wayland desk the program chooses for itself, and its requests are traced.
+    [[ -z ${WAYLAND_DISPLAY:-} ]] || platform=(-u QT_QPA_PLATFORM WAYLAND_DEBUG=client)
+    [[ -n ${DISPLAY:-}${WAYLAND_DISPLAY:-} ]] || e2e_fail "e2e_start_x first"
+    _e2e_spawn env "${platform[@]}" "$bin" "$@" >>"$E2E_TMP/alerts.log" 2>&1
     ALERTS_PID=$E2E_SPAWNED_PID
     ALERTS_WID=""
     local i

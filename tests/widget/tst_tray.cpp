@@ -8,6 +8,7 @@
 #include <QSignalSpy>
 #include <QSystemTrayIcon>
 #include <QTest>
+#include <qpa/qwindowsysteminterface.h>
 
 using alerts::platform::TrayIcon;
 using alerts::ui::frmMain;
@@ -213,6 +214,20 @@ private slots:
         QVERIFY(main.isMinimized());
         QVERIFY(main.isVisible());
         QVERIFY(!main.trayIcon().isPresent());
+    }
+
+    // Qt on Wayland reports a window it has just hidden as no longer minimised:
+    // the icon, the only way back, must stay.
+    void hiddenWindowStaysInTheTrayWhateverTheWindowSystemSays() {
+        frmMain main(nowhere());
+        main.show();
+        main.setWindowState(Qt::WindowMinimized);
+        main.hide(); // as the tray leaves it
+        main.trayIcon().add();
+        QWindowSystemInterface::handleWindowStateChanged<
+            QWindowSystemInterface::SynchronousDelivery>(main.windowHandle(), Qt::WindowNoState);
+        QVERIFY(main.trayIcon().isPresent());
+        QVERIFY(main.isMinimized());
     }
 
     void openRestoreShowsTheWindowAndRemovesTheIcon() {

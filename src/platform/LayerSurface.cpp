@@ -1,0 +1,164 @@
+// SPDX-License-Identifier: MIT
+#include "platform/LayerSurface.h"
+
+#include "platform/DevicePixels.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+#include <QWidget>
+#include <QWindow>
+
+#ifdef ALERTS_HAVE_LAYER_SHELL
+#include <LayerShellQt/Window>
+#include <wayland-client.h>
+
+#include <cstring>
+#endif
+
+namespace alerts::platform {
+
+#ifdef ALERTS_HAVE_LAYER_SHELL
+
+namespace {
+
+using LayerWindow = LayerShellQt::Window;
+
+// Whether the compositor announces wlr-layer-shell. Asked once, on a queue of our
+// own so that Qt's own event handling never sees the answer. Without it the
+// binding would leave the window an ordinary one and only warn.
+bool compositorOffersLayerShell() {
+    static const bool offered = [] {
+        auto* app = qGuiApp->nativeInterface<QNativeInterface::QWaylandApplication>();
+        wl_display* display = app != nullptr ? app->display() : nullptr;
+        if (display == nullptr) {
+            return false;
+        }
+        bool found = false;
+        wl_event_queue* queue = wl_display_create_queue(display);
+        auto* wrapped = static_cast<wl_display*>(wl_proxy_create_wrapper(display));
+        wl_proxy_set_queue(reinterpret_cast<wl_proxy*>(wrapped), queue);
+        wl_registry* registry = wl_display_get_registry(wrapped);
+        static const wl_registry_listener listener{
+            .global =
+                [](void* data, wl_registry*, uint32_t, const char* interface, uint32_t) {
+                    if (std::strcmp(interface, "zwlr_layer_shell_v1") == 0) {
+                        *static_cast<bool*>(data) = true;
+                    }
+                },
+            .global_remove = [](void*, wl_registry*, uint32_t) {},
+        };
+        wl_registry_add_listener(registry, &listener, &found);
+        wl_display_roundtrip_queue(display, queue);
+        wl_registry_destroy(registry);
+        wl_proxy_wrapper_destroy(wrapped);
+        wl_event_queue_destroy(queue);
+        return found;
+    }();
+    return offered;
+}
+
+LayerWindow* layerOf(const QWidget& window) {
+    QWindow* handle = window.windowHandle();
+    return handle != nullptr && handle->property("alertsLayerSurface").toBool()
+               ? LayerWindow::get(handle)
+               : nullptr;
+}
+
+// Margins reach the compositor as they are, in its logical pixels: the screen's
+// and the window's own pixels, not Qt's (which QT_SCALE_FACTOR would change).
+QRect screenArea(const QWidget& window) {
+    const QWindow* handle = window.windowHandle();
+    const QScreen* screen = handle != nullptr ? handle->screen() : nullptr;
+    return screen != nullptr ? devicePixelGeometry(*screen) : QRect();
+}
+
+QSize sizeOf(const QWidget& window) {
+    const QWindow* handle = window.windowHandle();
+    const QScreen* screen = handle != nullptr ? handle->screen() : nullptr;
+    const qreal ratio = screen != nullptr ? devicePixelsPerPixel(*screen) : 1.0;
+    return {qRound(window.width() * ratio), qRound(window.height() * ratio)};
+}
+
+} // namespace
+
+bool makeCornerLayerSurface(QWidget& window) {
+    if (!QGuiApplication::platformName().startsWith(QLatin1String("wayland")) ||
+        !compositorOffersLayerShell()) {
+        return false;
+    }
+    window.winId(); // creates its native window, not shown yet
+    QWindow* handle = window.windowHandle();
+    // The output Qt counts first: Wayland has no primary one, and the popup's
+    // parking place is reckoned from the same screen.
+    handle->setScreen(QGuiApplication::primaryScreen());
+    LayerWindow* layer = LayerWindow::get(handle);
+    layer->setLayer(LayerWindow::LayerOverlay);
+    layer->setScope(QStringLiteral("notification"));
+    layer->setAnchors(LayerWindow::Anchors(LayerWindow::AnchorBottom | LayerWindow::AnchorRight));
+    // -1: not pushed aside by panels; at rest it covers the display's very corner.
+    layer->setExclusiveZone(-1);
+    layer->setKeyboardInteractivity(LayerWindow::KeyboardInteractivityNone);
+    // An output that goes away unmaps the surface; the popup is mapped again
+    // with its next rise rather than closed.
+    layer->setCloseOnDismissed(false);
+    layer->setMargins(QMargins(0, 0, 0, -sizeOf(window).height()));
+    handle->setProperty("alertsLayerSurface", true);
+    return true;
+}
+
+bool isLayerSurface(const QWidget& window) {
+    return layerOf(window) != nullptr;
+}
+
+QRect layerSurfaceGeometry(const QWidget& window) {
+    const LayerWindow* layer = layerOf(window);
+    if (layer == nullptr) {
+        return {};
+    }
+    const QRect area = screenArea(window);
+    const QMargins margins = layer->margins();
+    const QSize size = sizeOf(window);
+    return {QPoint(area.x() + area.width() - margins.right() - size.width(),
+                   area.y() + area.height() - margins.bottom() - size.height()),
+            size};
+}
+
+void moveLayerSurface(QWidget& window, QPoint topLeft) {
+    LayerWindow* layer = layerOf(window);
+    if (layer == nullptr) {
+        return;
+    }
+    const QRect area = screenArea(window);
+    const QSize size = sizeOf(window);
+    const QMargins margins(0, 0, area.x() + area.width() - topLeft.x() - size.width(),
+                           area.y() + area.height() - topLeft.y() - size.height());
+    if (margins == layer->margins()) {
+        return;
+    }
+    layer->setMargins(margins);
+    // The margin is the surface's state: it takes effect with the surface's next
+    // commit, which a repaint makes now rather than at the next frame.
+    if (window.isVisible()) {
+        window.repaint();
+    }
+}
+
+#else
+
+bool makeCornerLayerSurface(QWidget& /*window*/) {
+    return false;
+}
+
+bool isLayerSurface(const QWidget& /*window*/) {
+    return false;
+}
+
+QRect layerSurfaceGeometry(const QWidget& /*window*/) {
+    return {};
+}
+
+void moveLayerSurface(QWidget& /*window*/, QPoint /*topLeft*/) {}
+
+#endif
+
+} // namespace alerts::platform
