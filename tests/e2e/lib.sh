@@ -809,6 +809,17 @@ e2e_text_lines() {
         awk 'NR == 1 || $1 != prev + 1 {n++} {prev = $1} END {print n + 0}'
 }
 
+# e2e_stroke_width IMAGE X Y W H : the median length of the runs of dark pixels
+# along the rows of that part of a picture: the width of the letters' stems, 1
+# for a small regular face, 2 for its bold.
+e2e_stroke_width() {
+    convert "$1" -crop "$4x$5+$2+$3" +repage -colorspace Gray -threshold 50% txt:- |
+        awk -F'[,: ]+' '
+            function end_run() { if (len) { runs[len]++; n++; if (len > max) max = len } len = 0 }
+            NR > 1 { dark = /#000000|black/; if ($1 == 0 || !dark) end_run(); if (dark) len++ }
+            END { end_run(); for (k = 1; k <= max; k++) if ((seen += runs[k]) * 2 >= n) break; print k + 0 }'
+}
+
 # --- a server on a host of its own -------------------------------------------------
 
 E2E_SERVER_IP=10.77.0.1
