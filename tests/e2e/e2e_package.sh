@@ -21,7 +21,7 @@ windows_package() {
     export ALERTS_WINDOWS_INSTALL_ARGS=/CurrentUser
     source "$E2E_LIB_DIR/../wine/wine-env.sh"
     local key='Software\Microsoft\Windows\CurrentVersion\Uninstall\Alert'
-    local startup="$WINE_USER_DIR/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/Startup/Alert.lnk"
+    local startup="$WINE_USER_DIR/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/StartUp/Alert.lnk"
     registered() { "$WINELOADER" reg query "$1\\$key" /v DisplayName 2>/dev/null | grep -q Alert; }
     e2e_start_x
     e2e_start_sound

@@ -74,10 +74,14 @@ run_scaled() {
         e2e_fail "$name: the popup's text does not read right: \"$text\""
 
     # Every window offers the 256 px picture: the window manager and the task
-    # switcher draw a larger icon from it, not a stretched 32 px one.
+    # switcher draw a larger icon from it, not a stretched 32 px one. (Not on
+    # Windows: a window gives the system its icon at the system's two icon sizes,
+    # and the shell takes larger ones from the program file, which Wine's X11
+    # driver does not pass on.)
     local icons
     icons=$(xprop -id "$ALERTS_WID" -notype 32c _NET_WM_ICON | tr ',' '\n')
-    grep -q -x ' 256' <<<"$icons" || e2e_fail "$name: the main window offers no 256 px icon"
+    ((E2E_WINDOWS)) || grep -q -x ' 256' <<<"$icons" ||
+        e2e_fail "$name: the main window offers no 256 px icon"
 
     # A click parks it at once, wholly below the screen again.
     e2e_click "$POPUP" $((w / 2)) $((h / 2))

@@ -18,6 +18,7 @@ HOST_DISPLAY=$DISPLAY
 # start_nested ARGS... : a nested X server on a free display; DISPLAY points at it.
 start_nested() {
     local displayfile=$E2E_TMP/nested-display
+    e2e_new_wine_session
     : >"$displayfile"
     DISPLAY=$HOST_DISPLAY _e2e_spawn Xephyr -displayfd 3 -nolisten tcp -noreset "$@" \
         3>"$displayfile" >>"$E2E_TMP/xephyr.log" 2>&1

@@ -257,6 +257,15 @@ e2e_fd_count() { find "/proc/$1/fd" -mindepth 1 -maxdepth 1 | wc -l; }
 _e2e_x_up() { xdpyinfo >/dev/null 2>&1; }
 _e2e_selection_owned() { "$E2E_PYTHON" "$E2E_LIB_DIR/xselection.py" "$1" >/dev/null; }
 
+# Wine's session (its explorer.exe, which holds the tray icons) stays on the
+# display it started on: a new desk gets a new session.
+e2e_new_wine_session() {
+    if ((E2E_WINDOWS)) && [[ -d $WINEPREFIX ]]; then
+        wineserver -k 2>/dev/null || true
+        wineserver -w 2>/dev/null || true
+    fi
+}
+
 # e2e_start_x [--no-wm] [--no-tray] [--size WxH] [--below WxH]
 # --below: a second screen under the primary one (--size), left edges aligned, as a
 # laptop under its monitor. Xvfb cannot describe one to RandR, so that desk runs on
@@ -276,12 +285,7 @@ e2e_start_x() {
     done
     [[ $size == *x*x* ]] || size+=x24
 
-    # Wine's session (its explorer.exe, which holds the tray icons) stays on the
-    # display it started on: a new desk gets a new session.
-    if ((E2E_WINDOWS)) && [[ -d $WINEPREFIX ]]; then
-        wineserver -k 2>/dev/null || true
-        wineserver -w 2>/dev/null || true
-    fi
+    e2e_new_wine_session
     local displayfile=$E2E_TMP/display server=Xvfb
     local w=${size%%x*} h=${size#*x} bw=${below%x*} bh=${below#*x}
     h=${h%%x*}
