@@ -57,9 +57,9 @@ runs() { local pid; pid=$(main_pid); [[ -n $pid && $pid != "${1:-}" ]]; }
 alive() { local state; state=$(ps -o stat= -p "$1" 2>/dev/null) && [[ $state != Z* ]]; }
 stamped() { (($(stat -c %Y "$dir/alerts.exe" 2>/dev/null || echo 0) > 0)); }
 wait_for() { # SECONDS CMD...
-    local i
-    for ((i = 0; i < $1 * 10; i++)); do "${@:2}" && return; sleep 0.1; done
-    return 1
+    local end=$((SECONDS + $1))
+    while ((SECONDS < end)); do "${@:2}" && return; sleep 0.1; done
+    "${@:2}"
 }
 (cd "$dir" && exec "$WINELOADER" alerts.exe) &
 old=$!
