@@ -11,9 +11,10 @@
 # the mirror. Making the root needs the network; running the program does not.
 #
 # Under Wine (ALERTS_LAUNCHER), the installer instead: installed for one user
-# alone, the program runs from that user's folder and sounds its siren; a new
-# install while it sits in the tray closes it as its close box would, replaces
-# it and starts the new one; the uninstaller closes that and removes it all.
+# alone, the program runs from that user's folder; a new install while it sits in
+# the tray closes it as its close box would (icon and connection gone) and starts
+# the new one; the uninstaller closes that and removes it all. (installer.sh
+# checks the files and the exit status.)
 source "$(dirname "$0")/lib.sh"
 
 windows_package() {
@@ -24,7 +25,6 @@ windows_package() {
     local startup="$WINE_USER_DIR/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/StartUp/Alert.lnk"
     registered() { "$WINELOADER" reg query "$1\\$key" /v DisplayName 2>/dev/null | grep -q Alert; }
     e2e_start_x
-    e2e_start_sound
     e2e_start_announce
     e2e_start_alerts # the launcher installs it first
     [[ -f $WINE_INSTALL_DIR/alerts.exe && ! -e "$WINEPREFIX/drive_c/Program Files/Alert" ]] ||
@@ -32,19 +32,15 @@ windows_package() {
     registered HKCU && ! registered HKLM || e2e_fail "not registered for this user alone"
     [[ -f $startup ]] || e2e_fail "not in the user's Startup folder"
     e2e_wait_announce_log '^client connected 1$' 10
-    e2e_record_announcement "$E2E_OUT/installed-siren.wav" "player7|Chess|Hall 9"
-    e2e_siren_heard "$E2E_OUT/installed-siren.wav" || e2e_fail "the installed program did not play its siren"
 
     # The new version comes while the program sits in the tray.
     e2e_click "$ALERTS_WID" 100 116 # "Hide"
     e2e_wait 5 eval '[[ -n $(e2e_tray_icon) ]]'
-    touch -d @0 "$WINE_INSTALL_DIR/alerts.exe"
     wine_install "$ALERTS_WINDOWS_INSTALLER"
     e2e_wait_alerts_exit 20
     e2e_assert_eq "$ALERTS_STATUS" 0 "the old program's exit status"
     e2e_wait 5 eval '[[ -z $(e2e_tray_icon) ]]'
     e2e_wait_announce_log '^client disconnected' 5
-    (($(stat -c %Y "$WINE_INSTALL_DIR/alerts.exe") > 0)) || e2e_fail "the program was not replaced"
     local wid pid
     e2e_wait 30 eval 'wid=$(xdotool search --onlyvisible --name "^Zuded Orazaviz\$" | head -n1); [[ -n $wid ]]'
     pid=$(xdotool getwindowpid "$wid")
@@ -57,10 +53,6 @@ windows_package() {
     e2e_wait_announce_count '^client disconnected' 2 5
     [[ ! -e $startup ]] || e2e_fail "the uninstaller left the Startup shortcut"
     ! registered HKCU || e2e_fail "the uninstaller left its Apps & features entry"
-    e2e_stop_announce
-    if grep -E '^client disconnected' "$E2E_TMP"/announce*.log | grep -vq 'received 0'; then
-        e2e_fail "the program sent bytes to the server"
-    fi
 }
 if [[ -n ${ALERTS_LAUNCHER:-} ]]; then
     windows_package
