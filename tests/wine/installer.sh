@@ -15,6 +15,7 @@ export WINEPREFIX=$work/wine
 source "$(dirname "$0")/wine-env.sh"
 xvfb=""
 trap 'wineserver -k 2>/dev/null; [[ -z $xvfb ]] || kill "$xvfb"; rm -rf "$work"' EXIT
+trap 'exit 143' TERM
 fail() { echo "installer: FAIL: $*" >&2; exit 1; }
 
 # The program needs a display to run: a bare X server of the test's own.
