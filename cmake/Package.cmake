@@ -44,7 +44,7 @@ elseif(WIN32)
     # without being asked for an administrator's password.
     # A 64-bit installer, like the program: it runs where only 64-bit programs do
     # (Wine without its 32-bit half) and writes to the 64-bit registry.
-    set(CPACK_NSIS_DEFINES "Target amd64-unicode\nRequestExecutionLevel highest")
+    set(CPACK_NSIS_DEFINES "Target amd64-unicode\nRequestExecutionLevel highest\n!include '${CMAKE_CURRENT_LIST_DIR}/installer.nsh'")
     set(CPACK_NSIS_MUI_ICON ${PROJECT_SOURCE_DIR}/resources/alerts.ico)
     set(CPACK_NSIS_MUI_UNIICON ${PROJECT_SOURCE_DIR}/resources/alerts.ico)
     # The program lies in the installation folder itself, beside Media\siren.wav.
@@ -57,8 +57,56 @@ elseif(WIN32)
     # Installed for one user, the program goes where Windows keeps that user's
     # programs (%LOCALAPPDATA%\Programs), not into CPack's choice of Documents.
     file(READ ${CMAKE_ROOT}/Modules/Internal/CPack/NSIS.template.in nsis_template)
-    string(REPLACE [[StrCpy $INSTDIR "$DOCUMENTS\]] [[StrCpy $INSTDIR "$LOCALAPPDATA\Programs\]]
-        nsis_template "${nsis_template}")
+    # Each piece of CPack's template that is changed must be there exactly once.
+    function(alerts_patch_nsis old new)
+        string(FIND "${nsis_template}" "${old}" at)
+        string(FIND "${nsis_template}" "${old}" last REVERSE)
+        if(at EQUAL -1 OR NOT at EQUAL last)
+            message(FATAL_ERROR "CPack's NSIS template does not hold this once: ${old}")
+        endif()
+        string(REPLACE "${old}" "${new}" patched "${nsis_template}")
+        set(nsis_template "${patched}" PARENT_SCOPE)
+    endfunction()
+    alerts_patch_nsis([[StrCpy $INSTDIR "$DOCUMENTS\]] [[StrCpy $INSTDIR "$LOCALAPPDATA\Programs\]])
+    # Started at sign-in and installed over a running copy (installer.nsh): a
+    # running copy is closed first thing, before CPack removes an older version;
+    # the uninstaller closes it too, once it knows whose install it removes.
+    alerts_patch_nsis([[Function .onInit
+]] [[Function .onInit
+  Call AlertInit
+]])
+    alerts_patch_nsis([[  noLM:
+    ;Get installation folder from registry if available
+
+  done:
+]] [[  noLM:
+    ;Get installation folder from registry if available
+
+  done:
+  Call un.AlertInit
+]])
+    # /CurrentUser: an administrator's install for themselves alone.
+    alerts_patch_nsis([[  ClearErrors
+  UserInfo::GetName
+  IfErrors noLM
+  Pop $0
+  UserInfo::GetAccountType
+  Pop $1
+  StrCmp $1 "Admin" 0 +4]] [[  StrCmp $AlertPerUser 1 done
+  ClearErrors
+  UserInfo::GetName
+  IfErrors noLM
+  Pop $0
+  UserInfo::GetAccountType
+  Pop $1
+  StrCmp $1 "Admin" 0 +4]])
+    alerts_patch_nsis([[  !insertmacro MUI_PAGE_FINISH]] [[  !define MUI_FINISHPAGE_SHOWREADME ""
+  !define MUI_FINISHPAGE_SHOWREADME_TEXT "Start Alert when I sign in"
+  !define MUI_FINISHPAGE_SHOWREADME_FUNCTION AlertStartAtSignIn
+  !define MUI_PAGE_CUSTOMFUNCTION_PRE AlertFinishPre
+  !insertmacro MUI_PAGE_FINISH]])
+    set(CPACK_NSIS_EXTRA_INSTALL_COMMANDS "!insertmacro ALERT_AFTER_INSTALL")
+    set(CPACK_NSIS_EXTRA_UNINSTALL_COMMANDS "!insertmacro ALERT_UNINSTALL")
     file(WRITE ${CMAKE_BINARY_DIR}/generated/nsis/NSIS.template.in "${nsis_template}")
     list(PREPEND CMAKE_MODULE_PATH ${CMAKE_BINARY_DIR}/generated/nsis)
 else()

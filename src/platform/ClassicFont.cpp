@@ -3,6 +3,8 @@
 
 #include <QFontDatabase>
 #include <QFontMetrics>
+#include <QImage>
+#include <QPainter>
 #include <QStringList>
 
 namespace alerts::platform {
@@ -58,6 +60,39 @@ bool classicFaceFits() {
     }();
     return fits;
 }
+
+// Dark pixels of a sample line drawn in this font.
+int inkOf(const QFont& font) {
+    QImage image(256, 32, QImage::Format_Grayscale8);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    painter.setFont(font);
+    painter.setPen(Qt::black);
+    painter.drawText(image.rect(), Qt::AlignLeft | Qt::AlignVCenter,
+                     QStringLiteral("Hamburgefonstiv"));
+    painter.end();
+    int dark = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        const uchar* line = image.constScanLine(y);
+        for (int x = 0; x < image.width(); ++x) {
+            dark += line[x] < 128 ? 1 : 0;
+        }
+    }
+    return dark;
+}
+
+// Bold that draws no wider strokes than regular: a face with no bold of its own
+// that nothing emboldens, or the carried bold face as Wine's GDI draws it at this
+// size (hinted to one-pixel stems, or greyed).
+bool drawsBold(const QFont& bold) {
+    QFont regular = bold;
+    regular.setWeight(QFont::Normal);
+    return inkOf(bold) * 10 >= inkOf(regular) * 12;
+}
+
+// Windows' own successor to MS Sans Serif in its dialogs, narrow enough for the
+// title's line, with a bold of its own drawn as one.
+constexpr auto kDialogFamily = "Tahoma";
 #endif
 
 } // namespace
@@ -84,6 +119,19 @@ QFont classicFont(bool bold) {
     font.setPointSizeF(8.25);
     font.setWeight(bold ? QFont::Bold : QFont::Normal);
     font.setStyleHint(QFont::SansSerif);
+#if defined(Q_OS_WIN)
+    if (bold) {
+        static const QStringList boldFamilies = [&font, &families] {
+            if (drawsBold(font)) {
+                return families;
+            }
+            QFont dialog = font;
+            dialog.setFamilies(QStringList{QString::fromLatin1(kDialogFamily)} + families);
+            return drawsBold(dialog) ? dialog.families() : families;
+        }();
+        font.setFamilies(boldFamilies);
+    }
+#endif
     return font;
 }
 

@@ -28,6 +28,8 @@ bool releasedInside(const QWidget& widget, const QMouseEvent& event) {
 frmNewAlert::frmNewAlert(QWidget* parent) : QWidget(parent) {
     setFont(platform::classicFont());
     m_ui.setupUi(this);
+    // Bold even where the system's face has no bold of its own.
+    m_ui.lblTitle->setFont(platform::classicFont(true));
     setWindowIcon(platform::programIcon());
     // No border, no title bar, no taskbar button.
     setWindowFlags(Qt::Tool | Qt::FramelessWindowHint);

@@ -84,6 +84,13 @@ if ((E2E_WINDOWS == 0)); then
     done
 fi
 
+# The title is bold wherever the system's face has no bold of its own: its stems
+# are wider than those of the message below it, drawn regular in the same face.
+title=$(e2e_stroke_width "$E2E_OUT/dejavu-popup.png" 8 5 169 17)
+message=$(e2e_stroke_width "$E2E_OUT/dejavu-popup.png" 16 32 153 73)
+((title > message)) ||
+    e2e_fail "the popup's title is drawn regular: stems of $title px, as the message's $message px"
+
 # Every caption whole, read back from the DejaVu desk: "NAME X Y W H CAPTION" in
 # each window's own pixels, the controls' places in their designs.
 ocr_reads() { # WINDOW X Y W H : the text in that part of the window, spaces removed

@@ -9,7 +9,55 @@
 # (the root and a cache of the base system and of downloaded packages; the root is
 # kept after a failure and removed after success). ALERTS_DEBIAN_MIRROR overrides
 # the mirror. Making the root needs the network; running the program does not.
+#
+# Under Wine (ALERTS_LAUNCHER), the installer instead: installed for one user
+# alone, the program runs from that user's folder; a new install while it sits in
+# the tray closes it as its close box would (icon and connection gone) and starts
+# the new one; the uninstaller closes that and removes it all. (installer.sh
+# checks the files and the exit status.)
 source "$(dirname "$0")/lib.sh"
+
+windows_package() {
+    e2e_init
+    export ALERTS_WINDOWS_INSTALL_ARGS=/CurrentUser
+    source "$E2E_LIB_DIR/../wine/wine-env.sh"
+    local key='Software\Microsoft\Windows\CurrentVersion\Uninstall\Alert'
+    local startup="$WINE_USER_DIR/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/StartUp/Alert.lnk"
+    registered() { "$WINELOADER" reg query "$1\\$key" /v DisplayName 2>/dev/null | grep -q Alert; }
+    e2e_start_x
+    e2e_start_announce
+    e2e_start_alerts # the launcher installs it first
+    [[ -f $WINE_INSTALL_DIR/alerts.exe && ! -e "$WINEPREFIX/drive_c/Program Files/Alert" ]] ||
+        e2e_fail "not installed in the user's own programs folder"
+    registered HKCU && ! registered HKLM || e2e_fail "not registered for this user alone"
+    [[ -f $startup ]] || e2e_fail "not in the user's Startup folder"
+    e2e_wait_announce_log '^client connected 1$' 10
+
+    # The new version comes while the program sits in the tray.
+    e2e_click "$ALERTS_WID" 100 116 # "Hide"
+    e2e_wait 5 eval '[[ -n $(e2e_tray_icon) ]]'
+    wine_install "$ALERTS_WINDOWS_INSTALLER"
+    e2e_wait_alerts_exit 20
+    e2e_assert_eq "$ALERTS_STATUS" 0 "the old program's exit status"
+    e2e_wait 5 eval '[[ -z $(e2e_tray_icon) ]]'
+    e2e_wait_announce_log '^client disconnected' 5
+    local wid pid
+    e2e_wait 30 eval 'wid=$(xdotool search --onlyvisible --name "^Zuded Orazaviz\$" | head -n1); [[ -n $wid ]]'
+    pid=$(xdotool getwindowpid "$wid")
+    e2e_wait_announce_count '^client connected' 2 15
+    e2e_screenshot upgraded
+
+    "$WINELOADER" "$WINE_INSTALL_DIR/Uninstall.exe" /S
+    e2e_wait 20 eval '[[ ! -e $WINE_INSTALL_DIR/alerts.exe ]]'
+    e2e_wait 5 eval '! ps -p "$pid" >/dev/null'
+    e2e_wait_announce_count '^client disconnected' 2 5
+    [[ ! -e $startup ]] || e2e_fail "the uninstaller left the Startup shortcut"
+    ! registered HKCU || e2e_fail "the uninstaller left its Apps & features entry"
+}
+if [[ -n ${ALERTS_LAUNCHER:-} ]]; then
+    windows_package
+    exit 0
+fi
 
 : "${ALERTS_PACKAGE_DIR:?ALERTS_PACKAGE_DIR must name the folder of the built package}"
 : "${ALERTS_PACKAGE_WORK:?ALERTS_PACKAGE_WORK must name a scratch folder}"

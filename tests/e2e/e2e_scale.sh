@@ -38,17 +38,22 @@ parked() { [[ $(e2e_window_moves "$POPUP" | tail -n1) == "$LEFT $SCREEN_H" ]]; }
 
 popup_shown() { [[ -n $(e2e_popups "$1") ]]; }
 
-# run_scaled NAME RATIO QT_SCALE_FACTOR|xft : one desk; the ratio comes from the
-# program's scale factor or from the desk's Xft.dpi.
+# run_scaled NAME RATIO QT_SCALE_FACTOR|xft|logpixels : one desk; the ratio comes
+# from the program's scale factor, from the desk's Xft.dpi or, under Wine, from
+# the system's dots per inch in the registry.
 run_scaled() {
     local name=$1 ratio=$2 x y w h steps
     e2e_start_x --size "${SCREEN_W}x$SCREEN_H"
     xsetroot -solid grey50 # the popup's frame line shows against it
     e2e_start_announce
     e2e_record_moves
+    local dpi
+    dpi=$(awk -v r="$ratio" 'BEGIN {print 96 * r}')
     if [[ $3 == xft ]]; then
-        xrdb -merge <<<"Xft.dpi: $(awk -v r="$ratio" 'BEGIN {print 96 * r}')"
+        xrdb -merge <<<"Xft.dpi: $dpi"
         e2e_start_alerts
+    elif [[ $3 == logpixels ]]; then
+        ALERTS_WINE_LOGPIXELS=$dpi e2e_start_alerts
     else
         export QT_SCALE_FACTOR=$3
         e2e_start_alerts
@@ -88,10 +93,14 @@ run_scaled() {
         e2e_fail "$name: the popup's text does not read right: \"$text\""
 
     # Every window offers the 256 px picture: the window manager and the task
-    # switcher draw a larger icon from it, not a stretched 32 px one.
+    # switcher draw a larger icon from it, not a stretched 32 px one. (Not on
+    # Windows: a window gives the system its icon at the system's two icon sizes,
+    # and the shell takes larger ones from the program file, which Wine's X11
+    # driver does not pass on.)
     local icons
     icons=$(xprop -id "$ALERTS_WID" -notype 32c _NET_WM_ICON | tr ',' '\n')
-    grep -q -x ' 256' <<<"$icons" || e2e_fail "$name: the main window offers no 256 px icon"
+    ((E2E_WINDOWS)) || grep -q -x ' 256' <<<"$icons" ||
+        e2e_fail "$name: the main window offers no 256 px icon"
 
     # A click parks it at once, wholly below the screen again.
     e2e_click "$POPUP" $((w / 2)) $((h / 2))
@@ -100,6 +109,12 @@ run_scaled() {
     e2e_stop_announce
 }
 
+if ((E2E_WINDOWS)); then
+    # Windows' display settings scale the whole system, through its dots per inch.
+    run_scaled 120dpi 1.25 logpixels
+    run_scaled 144dpi 1.5 logpixels
+    exit 0
+fi
 run_scaled scale-2 2 2
 run_scaled scale-1.5 1.5 1.5
 run_scaled scale-1.25 1.25 1.25

@@ -18,6 +18,7 @@ HOST_DISPLAY=$DISPLAY
 # start_nested ARGS... : a nested X server on a free display; DISPLAY points at it.
 start_nested() {
     local displayfile=$E2E_TMP/nested-display
+    e2e_new_wine_session
     : >"$displayfile"
     DISPLAY=$HOST_DISPLAY _e2e_spawn Xephyr -displayfd 3 -nolisten tcp -noreset "$@" \
         3>"$displayfile" >>"$E2E_TMP/xephyr.log" 2>&1
@@ -59,6 +60,10 @@ screen_is() { [[ $(screen_size) == "$1" ]]; }
 
 # --- one screen whose resolution changes -------------------------------------------
 
+# Under Wine, not shown: Wine's X11 driver does not follow Xephyr's change of
+# resolution (no display change reaches the Windows program; the popup stays
+# below the old edge), so this part is Linux's alone.
+if ((E2E_WINDOWS == 0)); then
 start_nested -resizeable -screen 1280x1024
 first_popup_parked
 
@@ -85,6 +90,7 @@ e2e_wait 5 popup_at 839 647
 e2e_wait 10 popup_at 839 768
 e2e_stop_alerts
 e2e_stop_announce
+fi
 
 # --- two screens side by side ------------------------------------------------------
 
@@ -110,8 +116,9 @@ two_screens() {
 # The smaller screen is the primary one, on the left: not the desktop's far corner.
 two_screens 1024x768 1280x1024 left 839 647
 # The smaller screen is the primary one, on the right: its bottom is above the
-# other's, and below it lies dead space.
-two_screens 1280x1024 1024x768 right 2119 647
+# other's, and below it lies dead space. (Under Wine, not shown: Wine makes the
+# first Xinerama head Windows' primary monitor, whatever RandR calls primary.)
+((E2E_WINDOWS)) || two_screens 1280x1024 1024x768 right 2119 647
 
 # --- a screen below the primary one ------------------------------------------------
 

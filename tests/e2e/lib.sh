@@ -257,6 +257,15 @@ e2e_fd_count() { find "/proc/$1/fd" -mindepth 1 -maxdepth 1 | wc -l; }
 _e2e_x_up() { xdpyinfo >/dev/null 2>&1; }
 _e2e_selection_owned() { "$E2E_PYTHON" "$E2E_LIB_DIR/xselection.py" "$1" >/dev/null; }
 
+# Wine's session (its explorer.exe, which holds the tray icons) stays on the
+# display it started on: a new desk gets a new session.
+e2e_new_wine_session() {
+    if ((E2E_WINDOWS)) && [[ -d $WINEPREFIX ]]; then
+        wineserver -k 2>/dev/null || true
+        wineserver -w 2>/dev/null || true
+    fi
+}
+
 # e2e_start_x [--no-wm] [--no-tray] [--size WxH] [--below WxH]
 # --below: a second screen under the primary one (--size), left edges aligned, as a
 # laptop under its monitor. Xvfb cannot describe one to RandR, so that desk runs on
@@ -276,12 +285,7 @@ e2e_start_x() {
     done
     [[ $size == *x*x* ]] || size+=x24
 
-    # Wine's session (its explorer.exe, which holds the tray icons) stays on the
-    # display it started on: a new desk gets a new session.
-    if ((E2E_WINDOWS)) && [[ -d $WINEPREFIX ]]; then
-        wineserver -k 2>/dev/null || true
-        wineserver -w 2>/dev/null || true
-    fi
+    e2e_new_wine_session
     local displayfile=$E2E_TMP/display server=Xvfb
     local w=${size%%x*} h=${size#*x} bw=${below%x*} bh=${below#*x}
     h=${h%%x*}
@@ -847,6 +851,17 @@ e2e_text_lines() {
         -threshold 50% -negate -scale "1x$5!" -threshold 1% txt:- |
         awk -F'[,:]' '/^0,/ && /#FFFFFF|white/ {print $2}' |
         awk 'NR == 1 || $1 != prev + 1 {n++} {prev = $1} END {print n + 0}'
+}
+
+# e2e_stroke_width IMAGE X Y W H : the median length of the runs of dark pixels
+# along the rows of that part of a picture: the width of the letters' stems, 1
+# for a small regular face, 2 for its bold.
+e2e_stroke_width() {
+    convert "$1" -crop "$4x$5+$2+$3" +repage -colorspace Gray -threshold 50% txt:- |
+        awk -F'[,: ]+' '
+            function end_run() { if (len) { runs[len]++; n++; if (len > max) max = len } len = 0 }
+            NR > 1 { dark = /#000000|black/; if ($1 == 0 || !dark) end_run(); if (dark) len++ }
+            END { end_run(); for (k = 1; k <= max; k++) if ((seen += runs[k]) * 2 >= n) break; print k + 0 }'
 }
 
 # --- a server on a host of its own -------------------------------------------------

@@ -3,6 +3,8 @@
 # The Windows program for the end-to-end scripts (lib.sh's ALERTS_LAUNCHER): the
 # first start of a test makes a fresh Wine prefix and runs the installer into it
 # silently, as a user would; every start then runs the installed alerts.exe.
+# ALERTS_WINDOWS_INSTALL_ARGS: the installer's switches (wine-env.sh);
+# ALERTS_WINE_LOGPIXELS: the system's dots per inch.
 set -euo pipefail
 : "${ALERTS_WINDOWS_INSTALLER:?ALERTS_WINDOWS_INSTALLER must name alerts-1.00-win64.exe}"
 export WINEPREFIX=${WINEPREFIX:-$E2E_TMP/wine}
@@ -20,5 +22,11 @@ fi
     echo "alerts.sh: the installer did not install $exe" >&2
     exit 127
 }
+# The system's dots per inch, as Windows' display settings set them (scale 125 %
+# is 120); Wine reads them as a program starts.
+if [[ -n ${ALERTS_WINE_LOGPIXELS:-} ]]; then
+    "$WINELOADER" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD \
+        /d "$ALERTS_WINE_LOGPIXELS" /f >/dev/null 2>&1
+fi
 cd "$(dirname "$exe")"
 exec "$WINELOADER" "$exe" "$@"

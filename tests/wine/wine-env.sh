@@ -2,11 +2,27 @@
 # Sourced: Debian's 64-bit Wine, quiet, without the Mono and Gecko prompts.
 # wine_prepare_prefix makes $WINEPREFIX once (under a lock: programs may start
 # together), with Wine's own fonts where Windows keeps its fonts; wine_install
-# runs the installer into it.
+# runs the installer into it. ALERTS_WINDOWS_INSTALL_ARGS adds the installer's
+# own switches (/CurrentUser: for this user alone, as a user without
+# administrator's rights installs; Wine's user always has them).
 export WINELOADER=/usr/lib/wine/wine64
 export WINEDEBUG=${WINEDEBUG:--all} WINEDLLOVERRIDES="mscoree,mshtml="
 export WINEPREFIX=${WINEPREFIX:?WINEPREFIX must name a Wine prefix}
+WINE_USER_DIR="$WINEPREFIX/drive_c/users/$(id -un)"
 WINE_INSTALL_DIR="$WINEPREFIX/drive_c/Program Files/Alert"
+if [[ ${ALERTS_WINDOWS_INSTALL_ARGS:-} == */CurrentUser* ]]; then
+    WINE_INSTALL_DIR="$WINE_USER_DIR/AppData/Local/Programs/Alert"
+fi
+
+# wine_pids NAME : the processes of this prefix whose command line holds NAME.
+wine_pids() {
+    local pid
+    for pid in $(pgrep -f -- "$1"); do
+        tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" &&
+            echo "$pid"
+    done
+    return 0
+}
 
 wine_prepare_prefix() {
     mkdir -p "$(dirname "$WINEPREFIX")"
@@ -24,13 +40,16 @@ wine_prepare_prefix() {
     ) 9>"$WINEPREFIX.lock"
 }
 
-# wine_install INSTALLER : installs silently (/S), as a user may. The installer
-# returns before its work is done: this waits for the uninstaller, its last file.
+# wine_install INSTALLER [SWITCHES...] : installs silently (/S), as a user may.
+# The installer may return before its work is done: this waits for its
+# uninstaller, its last file, and for the installer to end.
 wine_install() {
-    local i
-    "$WINELOADER" "$1" /S >/dev/null 2>&1
-    for ((i = 0; i < 200; i++)); do
-        [[ -f $WINE_INSTALL_DIR/Uninstall.exe ]] && return
+    local i installer=$1
+    shift
+    # shellcheck disable=SC2086 # the switches are words
+    "$WINELOADER" "$installer" /S ${ALERTS_WINDOWS_INSTALL_ARGS:-} "$@" >/dev/null 2>&1
+    for ((i = 0; i < 300; i++)); do
+        [[ -f $WINE_INSTALL_DIR/Uninstall.exe && -z $(wine_pids "$(basename "$installer")") ]] && return
         sleep 0.1
     done
 }
