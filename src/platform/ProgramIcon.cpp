@@ -3,9 +3,11 @@
 
 namespace alerts::platform {
 
-QIcon programIcon() {
+QIcon programIcon(bool enlargement) {
     QIcon icon(QStringLiteral(":/alerts/icon.png"));
-    icon.addFile(QStringLiteral(":/alerts/icon-256.png"));
+    if (enlargement) {
+        icon.addFile(QStringLiteral(":/alerts/icon-256.png"));
+    }
     return icon;
 }
 
