@@ -19,9 +19,13 @@ public:
     // beginning; where the file cannot be played, the platform's default alert
     // sound plays instead. Nothing is reported.
     virtual void play(const QString& path) = 0;
+    // Loads now what the first play() would otherwise load on the way to the
+    // sound. Called once the main window is up.
+    virtual void prepare() {}
 };
 
-// The platform's player: winmm on Windows, Qt Multimedia elsewhere.
+// The platform's player: winmm on Windows, Qt Multimedia elsewhere (on Linux
+// from a module beside the program, loaded by prepare() or the first play()).
 std::unique_ptr<AlertSound> systemAlertSound();
 
 } // namespace alerts::platform

@@ -48,7 +48,12 @@ frmMain::frmMain(ServerEndpoint endpoint, std::unique_ptr<platform::AlertSound> 
     }
     setFont(platform::classicFont());
     m_ui.setupUi(this);
-    setWindowIcon(platform::programIcon());
+    // On a screen at 100 % the window comes up with its 32 px picture alone: the
+    // enlargement is a second picture to decode and a quarter megabyte more for
+    // the window system and the window manager to take in on the way to the
+    // window. It follows once the window is up (Form_Shown).
+    m_iconEnlarged = devicePixelRatio() > 1;
+    setWindowIcon(platform::programIcon(m_iconEnlarged));
     // A fixed single border: a title bar with a minimise button, no maximise.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
@@ -61,9 +66,6 @@ frmMain::frmMain(ServerEndpoint endpoint, std::unique_ptr<platform::AlertSound> 
     connect(&Timer4, &QTimer::timeout, this, &frmMain::Timer4_Timer);
     connect(&sckConnect, &net::ServerConnection::dataArrived, this,
             &frmMain::sckConnect_DataArrival);
-    // The system's network backend (and Qt D-Bus with it) loads once the window
-    // is up, not on the way to it.
-    QMetaObject::invokeMethod(this, &frmMain::watchNetwork, Qt::QueuedConnection);
 
     // "Connect" only shows the state; it has no action of its own.
     connect(m_ui.cmdHide, &QPushButton::clicked, this, &frmMain::cmdHide_Click);
@@ -143,6 +145,26 @@ void frmMain::Timer1_Timer(const core::ClockReading& clocks) {
     const bool slept = core::sleptBetween(m_lastClocks, clocks);
     m_lastClocks = clocks;
     run(core::watchdogTick(sckConnect.isConnected(), slept));
+}
+
+void frmMain::paintEvent(QPaintEvent* event) {
+    QWidget::paintEvent(event);
+    if (!m_painted) {
+        m_painted = true;
+        // The window is on the screen: what is not needed to show it loads now,
+        // in the next round of the event loop, not on the way to it.
+        QMetaObject::invokeMethod(this, &frmMain::Form_Shown, Qt::QueuedConnection);
+    }
+}
+
+void frmMain::Form_Shown() {
+    if (!m_iconEnlarged) {
+        m_iconEnlarged = true;
+        setWindowIcon(platform::programIcon());
+        m_tray.setIcon(windowIcon());
+    }
+    watchNetwork();
+    m_sound->prepare();
 }
 
 void frmMain::watchNetwork() {

@@ -82,9 +82,13 @@ signals:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     void Form_Load();
+    // Once the window has been drawn for the first time: the icon's enlargement,
+    // the system's network backend (and Qt D-Bus with it) and the sound player load.
+    void Form_Shown();
     void watchNetwork();
     void Form_Resize();
     void Form_Unload();
@@ -116,6 +120,8 @@ private:
     WindowInstance<frmAbout> m_about;
     platform::TrayIcon m_tray;
     bool m_unloaded = false;
+    bool m_painted = false;
+    bool m_iconEnlarged = false;
 };
 
 } // namespace alerts::ui

@@ -20,7 +20,7 @@ SOUND_X=40 SOUND_Y=64
 bin=$E2E_TMP/bin
 mkdir -p "$bin"
 # (Under Wine the launcher runs the installed program.)
-((E2E_WINDOWS)) || cp -a "$ALERTS_BIN_DIR/alerts" "$ALERTS_BIN_DIR/Media" "$bin/"
+((E2E_WINDOWS)) || cp -a "$ALERTS_BIN_DIR/alerts" "$ALERTS_BIN_DIR/alerts-sound.so" "$ALERTS_BIN_DIR/Media" "$bin/"
 
 if [[ ${E2E_DESK:-} == wayland ]]; then
     e2e_start_wayland
