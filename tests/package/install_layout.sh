@@ -14,6 +14,7 @@ app_id=example.zarq.Alerts
 expected=$(sort <<EOF2
 bin/alerts -> ../lib/alerts/alerts
 lib/alerts/alerts
+lib/alerts/alerts-sound.so
 lib/alerts/Media/siren.wav
 share/applications/$app_id.desktop
 share/doc/alerts/LICENSE.LiberationSans
