@@ -12,10 +12,15 @@ source "$(dirname "$0")/wine-env.sh"
 
 exe=$WINE_INSTALL_DIR/alerts.exe
 if [[ ! -f $exe ]]; then
+    # No shortcut in Startup unless a walk gives its own switches: Wine starts
+    # what Startup holds whenever a new Wine session begins, as at a sign-in, and
+    # the walk's own start would then be the second one.
+    switches=()
+    [[ -n ${ALERTS_WINDOWS_INSTALL_ARGS:-} ]] || switches=(/NOSTARTUP)
     wine_prepare_prefix
     (
         flock 9
-        [[ -f $exe ]] || wine_install "$ALERTS_WINDOWS_INSTALLER"
+        [[ -f $exe ]] || wine_install "$ALERTS_WINDOWS_INSTALLER" "${switches[@]}"
     ) 9>"$WINEPREFIX.install.lock"
 fi
 [[ -f $exe ]] || {
