@@ -158,12 +158,10 @@ QAbstractSocket::SocketState ServerConnection::state() const {
     if (m_lookupId != -1) {
         return QAbstractSocket::HostLookupState;
     }
-    for (const QTcpSocket* attempt : m_attempts) {
-        if (attempt != nullptr) {
-            return QAbstractSocket::ConnectingState;
-        }
-    }
-    return QAbstractSocket::UnconnectedState;
+    // A failed attempt is followed by the next at once, so the race is under way
+    // until every attempt has failed.
+    return m_attempts.empty() || m_race.lost() ? QAbstractSocket::UnconnectedState
+                                               : QAbstractSocket::ConnectingState;
 }
 
 qintptr ServerConnection::nativeDescriptor() const {

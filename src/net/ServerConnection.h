@@ -55,8 +55,6 @@ public:
     [[nodiscard]] QAbstractSocket::SocketState state() const;
     // The connection's native socket, -1 when there is none.
     [[nodiscard]] qintptr nativeDescriptor() const;
-    // The addresses being tried, in the order they are tried.
-    [[nodiscard]] QList<QHostAddress> attemptAddresses() const { return m_addresses; }
 
 signals:
     // Every byte that was waiting, taken at once.
