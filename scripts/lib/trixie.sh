@@ -41,7 +41,8 @@ alerts_trixie_run() {
 }
 
 # Makes the root when there is none, and installs in it whatever the project's
-# package list (scripts/lib/deps.sh) has gained since: instant when nothing has.
+# package lists (scripts/lib/deps.sh, the desktops' included) have gained since:
+# instant when nothing has.
 # One at a time: checkouts on one machine share the root.
 alerts_trixie_prepare() (
     local root=$alerts_trixie_root mirror=${ALERTS_DEBIAN_MIRROR:-http://deb.debian.org/debian}
@@ -81,7 +82,8 @@ EOF
     fi
     cp /etc/resolv.conf "$root/etc/resolv.conf"
     # A failed install leaves the root unfinished: the next run tries again.
-    alerts_trixie_run bash -c 'source scripts/lib/deps.sh && alerts_ensure_packages' ||
+    alerts_trixie_run bash -c 'source scripts/lib/deps.sh &&
+        ALERTS_PACKAGES+=("${ALERTS_DESKTOP_PACKAGES[@]}") && alerts_ensure_packages' ||
         { echo "trixie: the packages could not be installed in $root" >&2; return 1; }
 )
 
