@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "platform/TrayIcon.h"
 
+#include "platform/UserTime.h"
+
 #include <QCursor>
 #include <QGuiApplication>
 
@@ -29,6 +31,7 @@ void TrayIcon::activated(QSystemTrayIcon::ActivationReason reason) {
     // icon's context menu: Qt would open that one itself on a right press.
     if ((reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::Context) && m_menu &&
         !hostShowsMenu()) {
+        catchUpWithServerTime();
         m_menu->popup(QCursor::pos());
     }
 }

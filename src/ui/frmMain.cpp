@@ -9,11 +9,18 @@
 #include "platform/NetworkInformation.h"
 #include "platform/OpenMenus.h"
 #include "platform/ProgramIcon.h"
+#include "platform/UserTime.h"
 #include "ui/FormTimer.h"
 
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QFontMetricsF>
+#include <QStyle>
+#include <QStyleOptionButton>
 
+#include <algorithm>
+#include <cmath>
 #include <string_view>
 #include <utility>
 
@@ -59,11 +66,19 @@ frmMain::frmMain(ServerEndpoint endpoint, std::unique_ptr<platform::AlertSound> 
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
     setFixedSize(size());
+    const std::array boxes{m_ui.chkShow, m_ui.chkBoth, m_ui.chkSound, m_ui.chkDisable};
+    for (std::size_t i = 0; i < boxes.size(); ++i) {
+        m_designedBoxWidths.at(i) = boxes.at(i)->width();
+    }
+    fitCaptions();
 
     initTimer(Timer1, kWatchdogIntervalMs, true);
     initTimer(Timer4, kConfirmIntervalMs, false);
     connect(&Timer1, &QTimer::timeout, this, qOverload<>(&frmMain::Timer1_Timer));
     connect(&Timer4, &QTimer::timeout, this, &frmMain::Timer4_Timer);
+    m_minimiseSettle.setSingleShot(true);
+    m_minimiseSettle.setInterval(kMinimiseSettleMs);
+    connect(&m_minimiseSettle, &QTimer::timeout, this, &frmMain::Settle_Timer);
     connect(&sckConnect, &net::ServerConnection::dataArrived, this,
             &frmMain::sckConnect_DataArrival);
 
@@ -149,6 +164,11 @@ void frmMain::Timer1_Timer(const core::ClockReading& clocks) {
 
 void frmMain::paintEvent(QPaintEvent* event) {
     QWidget::paintEvent(event);
+    if (m_restoring && !isMinimized()) {
+        // Back on the screen: only now is the icon no longer the way back.
+        m_restoring = false;
+        m_tray.remove();
+    }
     if (!m_painted) {
         m_painted = true;
         // The window is on the screen: what is not needed to show it loads now,
@@ -248,6 +268,10 @@ void frmMain::cmdHide_Click() {
 
 void frmMain::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
+    if (event->type() == QEvent::StyleChange || event->type() == QEvent::FontChange) {
+        fitCaptions();
+        return;
+    }
     if (event->type() != QEvent::WindowStateChange) {
         return;
     }
@@ -258,33 +282,73 @@ void frmMain::changeEvent(QEvent* event) {
         setWindowState(windowState() | Qt::WindowMinimized);
         return;
     }
-    Form_Resize();
+    Form_Resize(event->spontaneous());
 }
 
-void frmMain::Form_Resize() {
+void frmMain::Form_Resize(bool byWindowSystem) {
     if (!isMinimized()) {
-        m_tray.remove();
+        m_minimiseSettle.stop();
+        // Restoring, the icon goes once the window is back on the screen
+        // (paintEvent): one the window manager does not bring back keeps its way back.
+        if (!m_restoring) {
+            m_tray.remove();
+        }
         return;
     }
+    if (byWindowSystem) {
+        // The user's minimise holds; the window manager's passing one is over
+        // before the timer ends, and the window stays where it is.
+        m_minimiseSettle.start();
+        return;
+    }
+    // "Hide": leave the event that minimised the window before hiding it; hiding
+    // inside a window-state change confuses some window managers.
+    QMetaObject::invokeMethod(this, &frmMain::toTray, Qt::QueuedConnection);
+}
+
+void frmMain::Settle_Timer() {
+    m_minimiseSettle.stop();
+    toTray();
+}
+
+void frmMain::toTray() {
     // Without a tray to come back from, hiding would lose the window for good:
     // it then stays minimised in the taskbar.
-    if (!platform::TrayIcon::isAvailable()) {
-        return;
+    if (isMinimized() && !m_unloaded && platform::TrayIcon::isAvailable()) {
+        m_restoring = false;
+        hide();
+        m_tray.add();
     }
-    // Leave the event that minimised the window before hiding it; hiding inside
-    // a window-state change confuses some window managers.
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-            if (isMinimized() && !m_unloaded) {
-                hide();
-                m_tray.add();
-            }
-        },
-        Qt::QueuedConnection);
+}
+
+void frmMain::fitCaptions() {
+    // The design's widths hold the captions with the indicator of the classic
+    // look; a style with a larger one (Breeze) would cut their last letters. A
+    // box grows to what its caption needs, in its place, never past the frame's
+    // right edge (kept as far in as the boxes' left margin).
+    if (m_designedBoxWidths.front() == 0) {
+        return; // the font is set before the controls exist
+    }
+    const QRect frame = m_ui.Frame1->geometry();
+    const std::array boxes{m_ui.chkShow, m_ui.chkBoth, m_ui.chkSound, m_ui.chkDisable};
+    for (std::size_t i = 0; i < boxes.size(); ++i) {
+        QCheckBox* box = boxes.at(i);
+        const int designed = m_designedBoxWidths.at(i);
+        QStyleOptionButton option;
+        option.initFrom(box);
+        option.rect.setWidth(designed);
+        option.text = box->text();
+        const int room =
+            box->style()->subElementRect(QStyle::SE_CheckBoxContents, &option, box).width();
+        const auto text =
+            static_cast<int>(std::ceil(QFontMetricsF(box->font()).horizontalAdvance(box->text())));
+        const int limit = frame.right() + 1 - (box->x() - frame.x()) - box->x();
+        box->resize(std::max(designed, std::min(designed + text - room, limit)), box->height());
+    }
 }
 
 void frmMain::mnuOpen_Click() {
+    m_minimiseSettle.stop();
     if (!isVisible()) {
         // Hidden in the tray, the native window still carries its iconic hints, and
         // leaving the minimised state maps it before they are cleared: the window
@@ -292,9 +356,13 @@ void frmMain::mnuOpen_Click() {
         // A fresh native window comes up in the state asked for.
         destroy();
     }
+    m_restoring = m_tray.isPresent();
+    platform::catchUpWithServerTime(); // the activation is the user's, and now
     setWindowState(windowState() & ~Qt::WindowMinimized);
     show();
+    raise();
     activateWindow();
+    update(); // painted once it is on the screen, which takes the icon away
 }
 
 void frmMain::mnuAbout_Click() {

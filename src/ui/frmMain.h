@@ -18,6 +18,7 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <array>
 #include <memory>
 #include <optional>
 
@@ -38,6 +39,10 @@ class frmMain final : public QWidget {
 public:
     static constexpr int kWatchdogIntervalMs = 10000; // Timer1
     static constexpr int kConfirmIntervalMs = 100;    // Timer4
+    // How long a minimise the window system reports must hold before the window
+    // goes to the tray: window managers pass through the minimised state for a
+    // moment while they frame or activate a window (mutter: WM_STATE 1, 3, 1).
+    static constexpr int kMinimiseSettleMs = 250;
 
     explicit frmMain(ServerEndpoint endpoint = defaultServerEndpoint(),
                      std::unique_ptr<platform::AlertSound> sound = nullptr,
@@ -61,10 +66,13 @@ public:
     void mnuOpen_Click();
     void mnuAbout_Click();
     void mnuExit_Click();
+    // The window system's minimise has held: the window goes to the tray.
+    void Settle_Timer();
 
     [[nodiscard]] Ui::frmMain& controls() { return m_ui; }
     [[nodiscard]] const QTimer& timer1() const { return Timer1; }
     [[nodiscard]] const QTimer& timer4() const { return Timer4; }
+    [[nodiscard]] const QTimer& settleTimer() const { return m_minimiseSettle; }
     [[nodiscard]] const net::ServerConnection& connection() const { return sckConnect; }
     [[nodiscard]] WindowInstance<frmNewAlert>& newAlert() { return m_newAlert; }
     [[nodiscard]] WindowInstance<frmAbout>& about() { return m_about; }
@@ -90,7 +98,9 @@ private:
     // the system's network backend (and Qt D-Bus with it) and the sound player load.
     void Form_Shown();
     void watchNetwork();
-    void Form_Resize();
+    void Form_Resize(bool byWindowSystem);
+    void toTray();
+    void fitCaptions();
     void Form_Unload();
     void unloadMain();
     void optionClicked(core::AlertOption option);
@@ -109,6 +119,7 @@ private:
     // Controls in design order; the visible ones come from the .ui design.
     QTimer Timer1;
     QTimer Timer4;
+    QTimer m_minimiseSettle;
     net::ServerConnection sckConnect;
     Ui::frmMain m_ui{};
     QMenu mnuSystray;
@@ -120,6 +131,9 @@ private:
     WindowInstance<frmAbout> m_about;
     platform::TrayIcon m_tray;
     bool m_unloaded = false;
+    // "Open/Restore" asked for the window: the icon stays until it is on screen.
+    bool m_restoring = false;
+    std::array<int, 4> m_designedBoxWidths{};
     bool m_painted = false;
     bool m_iconEnlarged = false;
 };

@@ -43,6 +43,48 @@ if [[ ${E2E_DESK:-} == wayland ]]; then
     exit 0
 fi
 
+# E2E_DESK=plasma-x11, plasma-wayland, gnome-x11, gnome-wayland: the same on KDE Plasma
+# and GNOME Shell, the program through X11 (XWayland on the Wayland ones): the popup
+# rises into the corner over the panel, above a focused full-screen window that keeps
+# the focus, and falls out of sight again.
+if [[ ${E2E_DESK:-} == @(plasma|gnome)-* ]]; then
+    e2e_start_desk "$E2E_DESK"
+    e2e_start_announce
+    e2e_record_moves
+    e2e_start_alerts
+    e2e_wait_announce_log '^client connected 1' 15
+    # A full-screen X window, newly mapped and so focused.
+    _e2e_spawn xmessage -name e2e-fullscreen -geometry 400x300 "full screen" >/dev/null 2>&1
+    e2e_wait 10 xdotool search --onlyvisible --classname e2e-fullscreen
+    FS=$(xdotool search --onlyvisible --classname e2e-fullscreen | head -n1)
+    xdotool windowstate --add FULLSCREEN "$FS"
+    full() { [[ $(e2e_window_geometry "$FS") == "0 0 1280 1024" ]]; }
+    e2e_wait 10 full
+    focused() { [[ $(xdotool getwindowfocus) == "$FS" ]]; }
+    e2e_wait 10 focused
+    e2e_announce "player7|Chess|Hall 2"
+    e2e_wait 10 e2e_popup_window
+    POPUP=$(e2e_popup_window)
+    rest() { [[ $(e2e_window_moves "$POPUP" | tail -n1) == "1095 903" ]]; }
+    e2e_wait 5 rest
+    e2e_assert_eq "$(e2e_window_geometry "$POPUP")" "1095 903 185 121" "the popup at rest in the corner"
+    e2e_desk_screenshot "popup-$E2E_DESK"
+    # Drawn above the full-screen window, as the desk shows it: its light green.
+    green() {
+        [[ $(convert "$E2E_OUT/$1-$E2E_DESK.png" -format \
+            '%[fx:int(255*p{1100,1003}.r)],%[fx:int(255*p{1100,1003}.g)],%[fx:int(255*p{1100,1003}.b)]' info:) == 192,255,192 ]]
+    }
+    green popup || e2e_fail "the popup is not on the screen above the full-screen window"
+    focused || e2e_fail "the popup took the focus"
+    parked() { [[ $(e2e_window_moves "$POPUP" | tail -n1) == "1095 1024" ]]; }
+    e2e_wait 15 parked
+    focused || e2e_fail "the focus moved while the popup fell"
+    e2e_desk_screenshot "fallen-$E2E_DESK"
+    ! green fallen || e2e_fail "the popup is still on the screen after its fall"
+    e2e_alerts_alive || e2e_fail "the program ended"
+    exit 0
+fi
+
 e2e_start_x
 e2e_start_announce
 

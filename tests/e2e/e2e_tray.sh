@@ -161,6 +161,125 @@ if [[ ${E2E_DESK:-} == wayland ]]; then
     exit 0
 fi
 
+# E2E_DESK=plasma-x11, plasma-wayland, gnome-x11, gnome-wayland, gnome-x11-noext: KDE
+# Plasma's and GNOME Shell's own trays, the program through X11. The window stays up
+# as the window manager frames it; "Hide" and the window manager's minimise each put
+# it into the tray (the tip as designed); the icon's menu, opened by the left and by
+# the right button as the host delivers them, brings it back with "Open/Restore";
+# a second start brings it back too. Without the AppIndicator extension (stock GNOME)
+# there is no tray: the window stays minimised in the window list, from where it
+# comes back, and a second start brings it back as well.
+if [[ ${E2E_DESK:-} == @(plasma|gnome)-* ]]; then
+    e2e_start_desk "$E2E_DESK"
+    # Pointer and clicks go in where the user's do: the Xvfb that shows the desk
+    # (kwin_wayland reads them from its window there); gnome-wayland has none.
+    desk_pointer() { DISPLAY=${E2E_SHOT_DISPLAY:-$DISPLAY} xdotool "$@"; }
+    # Qt's menus ignore one large jump of the pointer: small steps, as a hand moves.
+    glide_to() {
+        local x y tx=$1 ty=$2 i
+        read -r x y < <(desk_pointer getmouselocation | sed 's/x:\([0-9-]*\) y:\([0-9-]*\).*/\1 \2/')
+        for ((i = 1; i <= 8; i++)); do
+            desk_pointer mousemove --sync $((x + (tx - x) * i / 8)) $((y + (ty - y) * i / 8))
+        done
+    }
+    # The program's icon on the desk's panel, found by its red: "X Y" of its middle.
+    icon_at() {
+        local shot=$E2E_TMP/find-icon.png box
+        DISPLAY=$E2E_SHOT_DISPLAY import -window root "$shot" || return 1
+        box=$(convert "$shot" -fuzz 15% -fill black +opaque '#d0302c' -fill white -opaque '#d0302c' \
+            -format '%@' info:)
+        [[ $box =~ ^([0-9]+)x([0-9]+)\+([0-9]+)\+([0-9]+)$ ]] || return 1
+        local w=${BASH_REMATCH[1]} h=${BASH_REMATCH[2]} x=${BASH_REMATCH[3]} y=${BASH_REMATCH[4]}
+        ((w > 2 && w < 40 && h > 2 && h < 40)) || return 1
+        echo "$((x + w / 2 + 3)) $((y + h / 2 + 2))"
+    }
+    has_icon() { [[ -n $(icon_at) ]]; }
+    # open_menu left|right : as the user does it; where there is no pointer to
+    # click with (gnome-wayland), as the host does it for that button.
+    open_menu() {
+        if [[ $E2E_DESK == gnome-wayland ]]; then
+            [[ $1 == left ]] && sni_activate || sni_context_menu
+        else
+            e2e_wait 10 has_icon
+            local x y
+            read -r x y < <(icon_at)
+            glide_to "$x" "$y"
+            desk_pointer click "$([[ $1 == left ]] && echo 1 || echo 3)"
+        fi
+        e2e_wait 10 menus_open 1
+    }
+    choose_open_restore() {
+        local x y w h
+        read -r x y w h < <(e2e_window_geometry "$(only_menu)")
+        glide_to $((x + w / 2)) $((y + h / 4))
+        desk_pointer click 1
+    }
+    # Started again, the program hands over to the running one and ends.
+    second_start() {
+        _e2e_spawn env QT_QPA_PLATFORM=xcb "$(e2e_alerts_program)" >>"$E2E_TMP/alerts.log" 2>&1
+        e2e_wait 10 _e2e_not_alive "$E2E_SPAWNED_PID"
+    }
+    main_up() { e2e_is_mapped "$main" && [[ $(xprop -id "$main" WM_STATE 2>/dev/null) == *Normal* ]]; }
+
+    e2e_start_alerts
+    main=$ALERTS_WID
+    e2e_wait 10 main_up
+    e2e_wait 5 e2e_painted "$main"
+    # Framed and shown, it stays: a minimise the window manager passes through on the
+    # way lasts less than the program waits for a minimise to hold.
+    sleep 1
+    main_up || e2e_fail "the window hid itself as it appeared"
+
+    if [[ $E2E_DESK == *-noext ]]; then
+        sni_watcher_down || e2e_fail "a tray host is up without the extension"
+        for how in hide minimise; do
+            if [[ $how == hide ]]; then e2e_click "$main" 100 116; else xdotool windowminimize "$main"; fi
+            e2e_wait 5 is_iconic "$main"
+            e2e_in_taskbar "$main" || e2e_fail "$how: the minimised window left the window list"
+            e2e_desk_screenshot "$how-$E2E_DESK"
+            # Back from the window list (as the overview or the dash do it), or by a
+            # second start.
+            if [[ $how == hide ]]; then
+                xdotool windowactivate "$main"
+            else
+                second_start
+            fi
+            e2e_wait 10 main_up
+        done
+        e2e_click "$main" 164 116 # "Exit"
+        e2e_wait_alerts_exit 10
+        exit 0
+    fi
+
+    e2e_wait 10 sni_host_up
+    sni_item_count 0 || e2e_fail "an item is registered while the window is shown"
+    for how in hide minimise; do
+        if [[ $how == hide ]]; then e2e_click "$main" 100 116; else xdotool windowminimize "$main"; fi
+        e2e_wait 5 sni_item_count 1
+        e2e_wait 5 e2e_not_in_taskbar "$main"
+        e2e_main_shown && e2e_fail "$how: the hidden window is still shown"
+        e2e_assert_eq "$(sni_tip)" "Zuded Orazaviz" "the item's tip"
+        if [[ $how == hide ]]; then open_menu left; else open_menu right; fi
+        e2e_desk_screenshot "menu-$how-$E2E_DESK"
+        choose_open_restore
+        e2e_wait 10 e2e_main_shown
+        main=$(e2e_main_window)
+        e2e_wait 10 main_up
+        e2e_wait 10 sni_item_count 0
+        e2e_wait 5 menus_open 0
+    done
+
+    # A second start brings the hidden window back and ends.
+    e2e_click "$main" 100 116
+    e2e_wait 5 sni_item_count 1
+    second_start
+    e2e_wait 10 e2e_main_shown
+    main=$(e2e_main_window)
+    e2e_wait 10 main_up
+    e2e_wait 10 sni_item_count 0
+    exit 0
+fi
+
 # --- in the tray ----------------------------------------------------------------
 
 e2e_start_x

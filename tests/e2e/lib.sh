@@ -56,10 +56,13 @@ e2e_init() {
     if ((netns)) && [[ -z ${E2E_IN_NETNS:-} ]]; then
         export E2E_IN_NETNS=1
         # Root can make the namespace directly; others map themselves to root first.
-        if unshare -n true 2>/dev/null; then
-            exec unshare -n -- bash "$E2E_SCRIPT" "${E2E_SCRIPT_ARGS[@]}"
+        # The full desktops need a /run of their own as well (e2e_start_desk).
+        local -a ns=(-n)
+        [[ ${E2E_DESK:-} != @(plasma|gnome)-* ]] || ns+=(-m --propagation private)
+        if unshare "${ns[@]}" true 2>/dev/null; then
+            exec unshare "${ns[@]}" -- bash "$E2E_SCRIPT" "${E2E_SCRIPT_ARGS[@]}"
         fi
-        exec unshare -r -n -- bash "$E2E_SCRIPT" "${E2E_SCRIPT_ARGS[@]}"
+        exec unshare -r "${ns[@]}" -- bash "$E2E_SCRIPT" "${E2E_SCRIPT_ARGS[@]}"
     fi
     if ((netns)); then
         ip link set lo up || e2e_fail "cannot bring up loopback in the test's network namespace"
@@ -470,6 +473,150 @@ e2e_wl_changed() { convert "$1" "$2" -compose difference -composite -format '%@'
 # e2e_wl_margins : "TIME-MS MARGIN" of each bottom margin the program asked for (its trace).
 e2e_wl_margins() {
     sed -n 's/^\[ *\([0-9.]*\)\].*layer_surface_v1[#@][0-9]*\.set_margin(0, 0, \([-0-9]*\),.*/\1 \2/p' "$E2E_TMP/alerts.log"
+}
+
+# --- KDE Plasma and GNOME Shell -------------------------------------------------------
+
+# e2e_start_desk DESK : one of the desktops most people run, from Debian's archive as
+# a user has it, on one 1280x1024 screen, its tray host up: plasma-x11 (kwin_x11 and
+# plasmashell on Xvfb), plasma-wayland (kwin_wayland drawn into an Xvfb window, with
+# XWayland; plasmashell), gnome-x11 (gnome-shell --x11 on Xvfb), gnome-wayland
+# (gnome-shell headless, its own Xwayland), each GNOME with the AppIndicator
+# extension, and gnome-x11-noext without it. The program comes through X11 on every
+# one of them: DISPLAY is the desk's X server. Starts the session bus (and GNOME's
+# system bus). Sets E2E_SHOT_DISPLAY, the X server whose root shows the whole desk
+# (unset on gnome-wayland: e2e_desk_screenshot asks the shell).
+e2e_start_desk() {
+    E2E_DESK_NAME=$1
+    # A fresh /run: what the root's systemd left there makes the shells look for
+    # logind. The X sockets' folder is shared by every user, as on a real system.
+    mount -t tmpfs -o mode=755 e2e-run /run
+    mkdir -p -m 1777 /tmp/.X11-unix
+    export XDG_SESSION_TYPE=x11 XDG_DATA_DIRS=/usr/local/share:/usr/share
+    export QT_QPA_PLATFORMTHEME= GSETTINGS_BACKEND=keyfile
+    case $1 in
+    plasma-*) export XDG_CURRENT_DESKTOP=KDE KDE_FULL_SESSION=true KDE_SESSION_VERSION=6 ;;
+    gnome-*) export XDG_CURRENT_DESKTOP=GNOME ;;
+    *) e2e_fail "e2e_start_desk: unknown desk $1" ;;
+    esac
+    e2e_start_session_bus
+    case $1 in
+    plasma-x11) _e2e_start_plasma_x11 ;;
+    plasma-wayland) _e2e_start_plasma_wayland ;;
+    gnome-*) _e2e_start_gnome "$1" ;;
+    esac
+    E2E_SHOT_DISPLAY=${E2E_SHOT_DISPLAY-$DISPLAY}
+    _e2e_log "desk $1 up: DISPLAY=$DISPLAY${WAYLAND_DISPLAY:+ WAYLAND_DISPLAY=$WAYLAND_DISPLAY}"
+}
+
+# The Xvfb the desk runs on, or draws into; no window manager of ours.
+_e2e_desk_xvfb() { e2e_start_x --no-wm --no-tray --size 1280x1024; }
+
+_e2e_plasma_shell() {
+    # Plasma's own services find the session through the activation environment.
+    dbus-update-activation-environment DISPLAY ${WAYLAND_DISPLAY:+WAYLAND_DISPLAY} \
+        XDG_CURRENT_DESKTOP KDE_FULL_SESSION KDE_SESSION_VERSION XDG_SESSION_TYPE
+    _e2e_spawn plasmashell --no-respawn >"$E2E_TMP/plasmashell.log" 2>&1
+    # The tray host comes 8 to 13 s after the shell starts; a program started before
+    # the watcher sees no tray.
+    e2e_wait 60 _e2e_sni_host_up
+}
+
+_e2e_start_plasma_x11() {
+    _e2e_desk_xvfb
+    _e2e_spawn kwin_x11 --replace >"$E2E_TMP/kwin.log" 2>&1
+    e2e_wait 30 _e2e_selection_owned WM_S0
+    _e2e_plasma_shell
+}
+
+_e2e_start_plasma_wayland() {
+    _e2e_desk_xvfb
+    E2E_SHOT_DISPLAY=$DISPLAY
+    local before
+    before=$(ls /tmp/.X11-unix)
+    export XDG_SESSION_TYPE=wayland KWIN_WAYLAND_NO_PERMISSION_CHECKS=1
+    _e2e_spawn kwin_wayland --x11-display "$DISPLAY" --xwayland --socket wayland-e2e \
+        --width 1280 --height 1024 >"$E2E_TMP/kwin.log" 2>&1
+    export WAYLAND_DISPLAY=wayland-e2e
+    e2e_wait 30 test -S "$XDG_RUNTIME_DIR/wayland-e2e"
+    # Its XWayland takes the first free display.
+    _e2e_new_x_display() { [[ -n $(comm -13 <(echo "$before") <(ls /tmp/.X11-unix)) ]]; }
+    e2e_wait 30 _e2e_new_x_display
+    export DISPLAY=:$(comm -13 <(echo "$before") <(ls /tmp/.X11-unix) | head -n1 | tr -dc 0-9)
+    e2e_wait 30 _e2e_x_up
+    QT_QPA_PLATFORM=wayland _e2e_plasma_shell
+}
+
+_e2e_start_gnome() {
+    # A system bus of its own, empty: the shell wants one to be there.
+    cat >"$E2E_TMP/system-bus.conf" <<EOC
+<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
+ "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
+<busconfig>
+  <type>system</type>
+  <listen>unix:path=$E2E_TMP/system-bus</listen>
+  <auth>EXTERNAL</auth>
+  <policy context="default">
+    <allow user="*"/><allow own="*"/><allow send_destination="*"/><allow receive_sender="*"/>
+  </policy>
+</busconfig>
+EOC
+    _e2e_spawn dbus-daemon --config-file="$E2E_TMP/system-bus.conf" --nofork --nopidfile \
+        >"$E2E_TMP/system-bus.log" 2>&1
+    export DBUS_SYSTEM_BUS_ADDRESS=unix:path=$E2E_TMP/system-bus
+    e2e_wait 10 dbus-send --system --dest=org.freedesktop.DBus --type=method_call --print-reply \
+        /org/freedesktop/DBus org.freedesktop.DBus.GetId
+    # The user's settings: the extension on (or not), no hot corner for the pointer
+    # to wander into.
+    local extensions="['appindicatorsupport@rgcjonas.gmail.com']"
+    [[ $1 != *-noext ]] || extensions="@as []"
+    mkdir -p "$XDG_CONFIG_HOME/glib-2.0/settings"
+    cat >"$XDG_CONFIG_HOME/glib-2.0/settings/keyfile" <<EOC
+[org/gnome/shell]
+enabled-extensions=$extensions
+disable-user-extensions=false
+welcome-dialog-last-shown-version='999'
+[org/gnome/desktop/interface]
+enable-hot-corners=false
+[org/gnome/mutter]
+experimental-features=@as []
+EOC
+    if [[ $1 == gnome-wayland ]]; then
+        export XDG_SESSION_TYPE=wayland
+        unset DISPLAY
+        _e2e_spawn gnome-shell --headless --wayland --virtual-monitor 1280x1024 --no-x11 \
+            >"$E2E_TMP/gnome-shell.log" 2>&1
+        e2e_wait 60 _e2e_shell_up
+        export WAYLAND_DISPLAY=$(basename "$(compgen -G "$XDG_RUNTIME_DIR/wayland-*[0-9]" | head -n1)")
+        E2E_SHOT_DISPLAY=""
+    else
+        _e2e_desk_xvfb
+        _e2e_spawn gnome-shell --x11 --replace >"$E2E_TMP/gnome-shell.log" 2>&1
+        e2e_wait 60 _e2e_shell_up
+    fi
+    # It starts in the overview.
+    "$E2E_PYTHON" "$E2E_LIB_DIR/gnome_shell.py" leave-overview
+    [[ $1 == *-noext ]] || e2e_wait 30 _e2e_sni_host_up
+}
+_e2e_shell_up() {
+    dbus-send --session --print-reply --dest=org.freedesktop.DBus /org/freedesktop/DBus \
+        org.freedesktop.DBus.NameHasOwner string:org.gnome.Shell | grep -q 'boolean true'
+}
+_e2e_sni_host_up() {
+    dbus-send --session --print-reply --dest=org.kde.StatusNotifierWatcher /StatusNotifierWatcher \
+        org.freedesktop.DBus.Properties.Get string:org.kde.StatusNotifierWatcher \
+        string:IsStatusNotifierHostRegistered 2>/dev/null | grep -q 'boolean true'
+}
+
+# e2e_desk_screenshot NAME : the whole desk, as its user sees it.
+e2e_desk_screenshot() {
+    local out=$E2E_OUT/$1.png
+    if [[ -n ${E2E_SHOT_DISPLAY-x} && -n ${E2E_SHOT_DISPLAY:-} ]]; then
+        DISPLAY=$E2E_SHOT_DISPLAY import -window root "$out"
+    else
+        "$E2E_PYTHON" "$E2E_LIB_DIR/gnome_shell.py" screenshot "$out"
+    fi
+    _e2e_log "screenshot: $out"
 }
 
 # e2e_start_session_bus : a private D-Bus session bus for this test alone; the

@@ -11,15 +11,18 @@
 #include "ui/frmMain.h"
 #include "ui/frmNewAlert.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QFile>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QImage>
 #include <QLabel>
+#include <QProxyStyle>
 #include <QPushButton>
 #include <QRawFont>
 #include <QScreen>
+#include <QStyleFactory>
 #include <QStyleOptionButton>
 #include <QTest>
 
@@ -30,8 +33,46 @@
 using namespace Qt::StringLiterals;
 using namespace alerts;
 
+namespace {
+
+// Fusion with the check indicator and spacing of KDE's Breeze (20 and 4 pixels).
+class WideIndicatorStyle final : public QProxyStyle {
+public:
+    WideIndicatorStyle() : QProxyStyle(u"Fusion"_s) {}
+    int pixelMetric(PixelMetric metric, const QStyleOption* option,
+                    const QWidget* widget) const override {
+        switch (metric) {
+        case PM_IndicatorWidth:
+        case PM_IndicatorHeight:
+            return 20;
+        case PM_CheckBoxLabelSpacing:
+            return 4;
+        default:
+            return QProxyStyle::pixelMetric(metric, option, widget);
+        }
+    }
+};
+
+} // namespace
+
 class tst_scales final : public QObject {
     Q_OBJECT
+
+    QString m_style;
+    QString m_defaultStyle = QApplication::style()->name();
+
+    // The whole application's style, as a desktop sets it; the windows follow.
+    void useStyle(const QString& name) {
+        if (name == m_style) {
+            return;
+        }
+        m_style = name;
+        if (name == u"wide indicator"_s) {
+            QApplication::setStyle(new WideIndicatorStyle);
+        } else {
+            QApplication::setStyle(name.isEmpty() ? m_defaultStyle : name);
+        }
+    }
 
     std::unique_ptr<ui::frmMain> m_main;
     std::unique_ptr<ui::frmAbout> m_about;
@@ -139,31 +180,43 @@ private slots:
         QTest::addColumn<QString>("form");
         QTest::addColumn<QString>("control");
         QTest::addColumn<QString>("caption"); // empty: the design's own
-        for (const QString& form : {u"frmMain"_s, u"frmAbout"_s, u"frmNewAlert"_s}) {
-            for (const QWidget* child : window(form)->findChildren<QWidget*>()) {
-                const auto* label = qobject_cast<const QLabel*>(child);
-                const auto* button = qobject_cast<const QAbstractButton*>(child);
-                const auto* frame = qobject_cast<const QGroupBox*>(child);
-                if ((label && !label->text().isEmpty()) || (button && !button->text().isEmpty()) ||
-                    frame) {
-                    QTest::addRow("%s/%s", qPrintable(form), qPrintable(child->objectName()))
-                        << form << child->objectName() << QString();
+        QTest::addColumn<QString>("style");   // empty: the one Qt chose
+        // The desktops' own looks: GNOME's Fusion, Plasma's Breeze (where it is
+        // installed), and Fusion with Breeze's larger check indicator everywhere.
+        QStringList styles{QString(), u"Fusion"_s, u"wide indicator"_s};
+        if (QStyleFactory::keys().contains(u"Breeze"_s, Qt::CaseInsensitive)) {
+            styles << u"Breeze"_s;
+        }
+        for (const QString& style : styles) {
+            for (const QString& form : {u"frmMain"_s, u"frmAbout"_s, u"frmNewAlert"_s}) {
+                for (const QWidget* child : window(form)->findChildren<QWidget*>()) {
+                    const auto* label = qobject_cast<const QLabel*>(child);
+                    const auto* button = qobject_cast<const QAbstractButton*>(child);
+                    const auto* frame = qobject_cast<const QGroupBox*>(child);
+                    if ((label && !label->text().isEmpty()) ||
+                        (button && !button->text().isEmpty()) || frame) {
+                        QTest::addRow("%s/%s %s", qPrintable(form), qPrintable(child->objectName()),
+                                      qPrintable(style))
+                            << form << child->objectName() << QString() << style;
+                    }
                 }
             }
         }
         // Captions the code writes.
         for (const char* status : {"Connected!", "Disconnected"}) {
             QTest::addRow("frmMain/lblConnected %s", status)
-                << u"frmMain"_s << u"lblConnected"_s << QString::fromLatin1(status);
+                << u"frmMain"_s << u"lblConnected"_s << QString::fromLatin1(status) << QString();
         }
         const std::u16string credits = core::tickerFrame(core::kTickerLastFrame);
         QTest::addRow("frmAbout/Label1 credits typed out")
-            << u"frmAbout"_s << u"Label1"_s << QString::fromStdU16String(credits);
+            << u"frmAbout"_s << u"Label1"_s << QString::fromStdU16String(credits) << QString();
     }
     void captionFits() {
         QFETCH(QString, form);
         QFETCH(QString, control);
         QFETCH(QString, caption);
+        QFETCH(QString, style);
+        useStyle(style);
         auto* widget = window(form)->findChild<QWidget*>(control);
         QVERIFY(widget);
         const QFontMetricsF metrics(widget->font());

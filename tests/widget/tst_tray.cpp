@@ -230,16 +230,74 @@ private slots:
         QVERIFY(main.isMinimized());
     }
 
+    // However the window was left, "Open/Restore" brings it back in the normal
+    // state, and the icon, the way back, goes only once the window is on screen.
+    void openRestoreShowsTheWindowAndRemovesTheIcon_data() {
+        QTest::addColumn<bool>("hidden");
+        QTest::addColumn<int>("reported"); // the state the window system last gave
+        QTest::newRow("hidden by the tray") << true << int(Qt::WindowMinimized);
+        QTest::newRow("hidden, reported restored (Wayland)") << true << int(Qt::WindowNoState);
+        QTest::newRow("minimised, never hidden (no tray)") << false << int(Qt::WindowMinimized);
+    }
     void openRestoreShowsTheWindowAndRemovesTheIcon() {
+        QFETCH(bool, hidden);
+        QFETCH(int, reported);
         frmMain main(nowhere());
         main.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&main));
         main.setWindowState(Qt::WindowMinimized);
-        main.hide(); // as the tray leaves it
+        if (hidden) {
+            main.hide(); // as the tray leaves it
+        }
         main.trayIcon().add();
+        QWindowSystemInterface::handleWindowStateChanged<
+            QWindowSystemInterface::SynchronousDelivery>(main.windowHandle(),
+                                                         Qt::WindowState(reported));
         main.mnuOpen_Click();
         QVERIFY(!main.isMinimized());
         QVERIFY(main.isVisible());
+        QVERIFY(main.trayIcon().isPresent());
+        QTRY_VERIFY(!main.trayIcon().isPresent());
+        QVERIFY(!main.settleTimer().isActive());
+    }
+
+    // Only a minimise that holds sends the window to the tray: window managers
+    // pass through the minimised state while they frame a new window or bring one
+    // forward (mutter's WM_STATE 1, 3, 1), and the window must stay.
+    void minimiseOfTheWindowSystem_data() {
+        QTest::addColumn<QList<int>>("reports");
+        QTest::addColumn<bool>("settling");
+        QTest::newRow("held (title bar)") << QList<int>{Qt::WindowMinimized} << true;
+        QTest::newRow("passing (framing, Alt+Tab)")
+            << QList<int>{Qt::WindowMinimized, Qt::WindowNoState} << false;
+        QTest::newRow("passing twice, then held")
+            << QList<int>{Qt::WindowMinimized, Qt::WindowNoState, Qt::WindowMinimized,
+                          Qt::WindowNoState, Qt::WindowMinimized}
+            << true;
+    }
+    void minimiseOfTheWindowSystem() {
+        QFETCH(QList<int>, reports);
+        QFETCH(bool, settling);
+        frmMain main(nowhere());
+        main.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&main));
+        for (const int state : reports) {
+            QWindowSystemInterface::handleWindowStateChanged<
+                QWindowSystemInterface::SynchronousDelivery>(main.windowHandle(),
+                                                             Qt::WindowState(state));
+        }
+        QCoreApplication::processEvents();
+        QCOMPARE(main.settleTimer().isActive(), settling);
+        QCOMPARE(main.settleTimer().interval(), frmMain::kMinimiseSettleMs);
+        QVERIFY(main.isVisible()); // not before the minimise has held
         QVERIFY(!main.trayIcon().isPresent());
+        QCOMPARE(main.isMinimized(), settling);
+        if (settling) {
+            main.Settle_Timer();
+            // Without a tray host the window stays minimised where it can be found.
+            QCOMPARE(main.isVisible(), !TrayIcon::isAvailable());
+            QCOMPARE(main.trayIcon().isPresent(), TrayIcon::isAvailable());
+        }
     }
 
     // No way out leaves the icon behind.

@@ -1,0 +1,62 @@
+#!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
+"""What a test asks of GNOME Shell over the session bus.
+
+    gnome_shell.py leave-overview   the shell starts in the overview: leave it
+    gnome_shell.py screenshot FILE  the whole screen, as the shell draws it
+
+On Wayland the shell answers its screenshot calls only to a caller that owns one
+of the names it trusts; the screenshot tool's own is one of them.
+"""
+import sys
+import time
+
+from gi.repository import Gio, GLib
+
+SHELL = "org.gnome.Shell"
+
+
+def bus():
+    return Gio.bus_get_sync(Gio.BusType.SESSION, None)
+
+
+def leave_overview(connection):
+    # Until the shell has settled, it may still be opening the overview.
+    deadline = time.monotonic() + 20
+    while True:
+        connection.call_sync(SHELL, "/org/gnome/Shell", "org.freedesktop.DBus.Properties", "Set",
+                             GLib.Variant("(ssv)", (SHELL, "OverviewActive", GLib.Variant("b", False))),
+                             None, Gio.DBusCallFlags.NONE, 5000, None)
+        time.sleep(0.2)
+        active = connection.call_sync(SHELL, "/org/gnome/Shell", "org.freedesktop.DBus.Properties", "Get",
+                                      GLib.Variant("(ss)", (SHELL, "OverviewActive")),
+                                      GLib.VariantType("(v)"), Gio.DBusCallFlags.NONE, 5000, None)
+        if not active.unpack()[0]:
+            return 0
+        if time.monotonic() > deadline:
+            print("the overview stays up", file=sys.stderr)
+            return 1
+
+
+def screenshot(connection, path):
+    connection.call_sync("org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
+                         "RequestName", GLib.Variant("(su)", ("org.gnome.Screenshot", 4)),
+                         None, Gio.DBusCallFlags.NONE, 5000, None)
+    result = connection.call_sync(SHELL, "/org/gnome/Shell/Screenshot", "org.gnome.Shell.Screenshot",
+                                  "Screenshot", GLib.Variant("(bbs)", (False, False, path)),
+                                  GLib.VariantType("(bs)"), Gio.DBusCallFlags.NONE, 10000, None)
+    return 0 if result.unpack()[0] else 1
+
+
+def main():
+    connection = bus()
+    if sys.argv[1:2] == ["leave-overview"]:
+        return leave_overview(connection)
+    if sys.argv[1:2] == ["screenshot"] and len(sys.argv) == 3:
+        return screenshot(connection, sys.argv[2])
+    print(__doc__, file=sys.stderr)
+    return 2
+
+
+if __name__ == "__main__":
+    sys.exit(main())
