@@ -27,9 +27,10 @@ void catchUpWithServerTime() {
     // The time of the program's next grab, and the user's last action on its windows.
     using SetTime = void (*)(QScreen*, std::uint32_t);
     for (const char* resource : {"setapptime", "setappusertime"}) {
-        if (auto set =
-                reinterpret_cast<SetTime>(native->nativeResourceFunctionForScreen(resource))) {
-            set(screen, now);
+        // Handed out under a type of no arguments, as void (*)() is.
+        if (auto* function =
+                reinterpret_cast<void (*)()>(native->nativeResourceFunctionForScreen(resource))) {
+            reinterpret_cast<SetTime>(function)(screen, now);
         }
     }
 }

@@ -182,16 +182,19 @@ if [[ ${E2E_DESK:-} == @(plasma|gnome)-* ]]; then
             desk_pointer mousemove --sync $((x + (tx - x) * i / 8)) $((y + (ty - y) * i / 8))
         done
     }
-    # The program's icon on the desk's panel, found by its red: "X Y" of its middle.
+    # The program's icon on the desk's panel (Plasma's at the bottom, GNOME's top
+    # bar), found by the red of its plume and shield: "X Y" of its middle.
+    panel=1280x64+0+960
+    [[ $E2E_DESK != gnome-* ]] || panel=1280x40+0+0
     icon_at() {
         local shot=$E2E_TMP/find-icon.png box
         DISPLAY=$E2E_SHOT_DISPLAY import -window root "$shot" || return 1
-        box=$(convert "$shot" -fuzz 15% -fill black +opaque '#d0302c' -fill white -opaque '#d0302c' \
-            -format '%@' info:)
+        box=$(convert "$shot" -crop "$panel" -fuzz 15% -fill black +opaque '#d0302c' \
+            -fill white -opaque '#d0302c' -format '%@' info:)
         [[ $box =~ ^([0-9]+)x([0-9]+)\+([0-9]+)\+([0-9]+)$ ]] || return 1
         local w=${BASH_REMATCH[1]} h=${BASH_REMATCH[2]} x=${BASH_REMATCH[3]} y=${BASH_REMATCH[4]}
         ((w > 2 && w < 40 && h > 2 && h < 40)) || return 1
-        echo "$((x + w / 2 + 3)) $((y + h / 2 + 2))"
+        echo "$((x + w / 2 + 3)) $((${panel##*+} + y + h / 2 + 2))"
     }
     has_icon() { [[ -n $(icon_at) ]]; }
     # open_menu left|right : as the user does it; where there is no pointer to

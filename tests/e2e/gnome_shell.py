@@ -20,22 +20,34 @@ def bus():
     return Gio.bus_get_sync(Gio.BusType.SESSION, None)
 
 
-def leave_overview(connection):
-    # Until the shell has settled, it may still be opening the overview.
-    deadline = time.monotonic() + 20
-    while True:
+def overview(connection, active=None):
+    """Sets the overview shown or not (active given), and tells whether it is."""
+    if active is not None:
         connection.call_sync(SHELL, "/org/gnome/Shell", "org.freedesktop.DBus.Properties", "Set",
-                             GLib.Variant("(ssv)", (SHELL, "OverviewActive", GLib.Variant("b", False))),
+                             GLib.Variant("(ssv)", (SHELL, "OverviewActive", GLib.Variant("b", active))),
                              None, Gio.DBusCallFlags.NONE, 5000, None)
-        time.sleep(0.2)
-        active = connection.call_sync(SHELL, "/org/gnome/Shell", "org.freedesktop.DBus.Properties", "Get",
-                                      GLib.Variant("(ss)", (SHELL, "OverviewActive")),
-                                      GLib.VariantType("(v)"), Gio.DBusCallFlags.NONE, 5000, None)
-        if not active.unpack()[0]:
-            return 0
+    reply = connection.call_sync(SHELL, "/org/gnome/Shell", "org.freedesktop.DBus.Properties", "Get",
+                                 GLib.Variant("(ss)", (SHELL, "OverviewActive")),
+                                 GLib.VariantType("(v)"), Gio.DBusCallFlags.NONE, 5000, None)
+    return reply.unpack()[0]
+
+
+def leave_overview(connection):
+    # The shell takes its name before its objects are there, and opens the
+    # overview once it has settled.
+    deadline = time.monotonic() + 30
+    while True:
+        try:
+            if not overview(connection, False):
+                time.sleep(0.3)
+                if not overview(connection):
+                    return 0
+        except GLib.Error:
+            pass
         if time.monotonic() > deadline:
             print("the overview stays up", file=sys.stderr)
             return 1
+        time.sleep(0.2)
 
 
 def screenshot(connection, path):

@@ -568,7 +568,7 @@ EOC
         /org/freedesktop/DBus org.freedesktop.DBus.GetId
     # The user's settings: the extension on (or not), no hot corner for the pointer
     # to wander into.
-    local extensions="['appindicatorsupport@rgcjonas.gmail.com']"
+    local extensions="['ubuntu-appindicators@ubuntu.com']"
     [[ $1 != *-noext ]] || extensions="@as []"
     mkdir -p "$XDG_CONFIG_HOME/glib-2.0/settings"
     cat >"$XDG_CONFIG_HOME/glib-2.0/settings/keyfile" <<EOC
@@ -584,10 +584,17 @@ EOC
     if [[ $1 == gnome-wayland ]]; then
         export XDG_SESSION_TYPE=wayland
         unset DISPLAY
-        _e2e_spawn gnome-shell --headless --wayland --virtual-monitor 1280x1024 --no-x11 \
+        _e2e_spawn gnome-shell --headless --wayland --virtual-monitor 1280x1024 \
             >"$E2E_TMP/gnome-shell.log" 2>&1
         e2e_wait 60 _e2e_shell_up
-        export WAYLAND_DISPLAY=$(basename "$(compgen -G "$XDG_RUNTIME_DIR/wayland-*[0-9]" | head -n1)")
+        # It names its Wayland socket and the X display of its Xwayland in its log.
+        _e2e_gnome_said() { grep -q "$1" "$E2E_TMP/gnome-shell.log"; }
+        e2e_wait 30 _e2e_gnome_said "Using public X11 display"
+        export WAYLAND_DISPLAY=$(sed -n "s/.*Using Wayland display name '\([^']*\)'.*/\1/p" "$E2E_TMP/gnome-shell.log" | head -n1)
+        export DISPLAY=$(sed -n 's/.*Using public X11 display \(:[0-9]*\).*/\1/p' "$E2E_TMP/gnome-shell.log" | head -n1)
+        # Its Xwayland lets in who holds the key mutter wrote.
+        export XAUTHORITY=$(compgen -G "$XDG_RUNTIME_DIR/.mutter-Xwaylandauth.*" | head -n1)
+        e2e_wait 30 _e2e_x_up
         E2E_SHOT_DISPLAY=""
     else
         _e2e_desk_xvfb
