@@ -57,7 +57,7 @@ if [[ ${E2E_DESK:-} == @(plasma|gnome)-* ]]; then
     _e2e_spawn xmessage -name e2e-fullscreen -geometry 400x300 "full screen" >/dev/null 2>&1
     e2e_wait 10 xdotool search --onlyvisible --classname e2e-fullscreen
     FS=$(xdotool search --onlyvisible --classname e2e-fullscreen | head -n1)
-    xdotool windowstate --add FULLSCREEN "$FS"
+    "$E2E_PYTHON" "$E2E_LIB_DIR/fullscreen.py" "$FS"
     full() { [[ $(e2e_window_geometry "$FS") == "0 0 1280 1024" ]]; }
     e2e_wait 10 full
     focused() { [[ $(xdotool getwindowfocus) == "$FS" ]]; }
