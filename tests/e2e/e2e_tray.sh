@@ -219,7 +219,7 @@ if [[ ${E2E_DESK:-} == @(plasma|gnome)-* ]]; then
     }
     # Started again, the program hands over to the running one and ends.
     second_start() {
-        _e2e_spawn env QT_QPA_PLATFORM=xcb "$(e2e_alerts_program)" >>"$E2E_TMP/alerts.log" 2>&1
+        _e2e_spawn env "${E2E_ALERTS_ENV[@]}" "$(e2e_alerts_program)" >>"$E2E_TMP/alerts.log" 2>&1
         e2e_wait 10 _e2e_not_alive "$E2E_SPAWNED_PID"
     }
     main_up() { e2e_is_mapped "$main" && [[ $(xprop -id "$main" WM_STATE 2>/dev/null) == *Normal* ]]; }

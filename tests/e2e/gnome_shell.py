@@ -34,20 +34,22 @@ def overview(connection, active=None):
 
 def leave_overview(connection):
     # The shell takes its name before its objects are there, and opens the
-    # overview once it has settled.
+    # overview once its start-up animation is over: wait for that, then leave it.
     deadline = time.monotonic() + 30
-    while True:
+    shown = False
+    while time.monotonic() < deadline:
         try:
-            if not overview(connection, False):
-                time.sleep(0.3)
+            if not shown:
+                shown = overview(connection)
+            elif not overview(connection, False):
+                time.sleep(0.5)
                 if not overview(connection):
                     return 0
         except GLib.Error:
             pass
-        if time.monotonic() > deadline:
-            print("the overview stays up", file=sys.stderr)
-            return 1
-        time.sleep(0.2)
+        time.sleep(0.1)
+    print("the overview stays up" if shown else "the overview never came", file=sys.stderr)
+    return 1
 
 
 def screenshot(connection, path):

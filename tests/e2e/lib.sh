@@ -507,6 +507,10 @@ e2e_start_desk() {
     esac
     E2E_SHOT_DISPLAY=${E2E_SHOT_DISPLAY-$DISPLAY}
     _e2e_log "desk $1 up: DISPLAY=$DISPLAY${WAYLAND_DISPLAY:+ WAYLAND_DISPLAY=$WAYLAND_DISPLAY}"
+    # The program is given the Wayland session (e2e_start_alerts); the harness looks
+    # at the desk through X11 alone.
+    E2E_DESK_WAYLAND=${WAYLAND_DISPLAY:-}
+    unset WAYLAND_DISPLAY
 }
 
 # The Xvfb the desk runs on, or draws into; no window manager of ours.
@@ -869,11 +873,13 @@ e2e_start_alerts() {
         shift 2
     fi
     [[ -z $ALERTS_PID ]] || e2e_fail "the program is already running"
-    local -a platform=(QT_QPA_PLATFORM=xcb)
-    # On the Wayland desk the program chooses for itself, and its requests are traced.
-    [[ -z ${WAYLAND_DISPLAY:-} ]] || platform=(-u QT_QPA_PLATFORM WAYLAND_DEBUG=client)
+    E2E_ALERTS_ENV=(QT_QPA_PLATFORM=xcb)
+    # On the Wayland desk the program chooses for itself, and its requests are traced;
+    # on Plasma's and GNOME's Wayland sessions it chooses for itself as well.
+    [[ -z ${WAYLAND_DISPLAY:-} ]] || E2E_ALERTS_ENV=(-u QT_QPA_PLATFORM WAYLAND_DEBUG=client)
+    [[ -z ${E2E_DESK_WAYLAND:-} ]] || E2E_ALERTS_ENV=(-u QT_QPA_PLATFORM WAYLAND_DISPLAY="$E2E_DESK_WAYLAND")
     [[ -n ${DISPLAY:-}${WAYLAND_DISPLAY:-} ]] || e2e_fail "e2e_start_x first"
-    _e2e_spawn env "${platform[@]}" "$bin" "$@" >>"$E2E_TMP/alerts.log" 2>&1
+    _e2e_spawn env "${E2E_ALERTS_ENV[@]}" "$bin" "$@" >>"$E2E_TMP/alerts.log" 2>&1
     ALERTS_PID=$E2E_SPAWNED_PID
     ALERTS_WID=""
     local i
