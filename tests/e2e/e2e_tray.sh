@@ -122,6 +122,7 @@ sni_item_count() {
 sni_call() {
     local item
     item=$(sni_items | head -n1)
+    item=${item/@\//\/} # GNOME's watcher lists "service@/path"
     dbus-send --session --print-reply --dest="${item%%/*}" "/${item#*/}" "$@"
 }
 sni_activate() { sni_call org.kde.StatusNotifierItem.Activate int32:0 int32:0 >/dev/null; }
@@ -199,17 +200,27 @@ if [[ ${E2E_DESK:-} == @(plasma|gnome)-* ]]; then
     has_icon() { [[ -n $(icon_at) ]]; }
     # open_menu left|right : as the user does it; where there is no pointer to
     # click with (gnome-wayland), as the host does it for that button.
+    # Where a menu opened away from the icon that was clicked: checked at the end,
+    # so that the rest of the walk still runs.
+    menus_away=()
     open_menu() {
+        local x y
         if [[ $E2E_DESK == gnome-wayland ]]; then
             [[ $1 == left ]] && sni_activate || sni_context_menu
         else
             e2e_wait 10 has_icon
-            local x y
             read -r x y < <(icon_at)
             glide_to "$x" "$y"
             desk_pointer click "$([[ $1 == left ]] && echo 1 || echo 3)"
         fi
         e2e_wait 10 menus_open 1
+        [[ -n ${x:-} ]] || return 0
+        local mx my mw mh
+        read -r mx my mw mh < <(e2e_window_geometry "$(only_menu)")
+        # At the icon: the pointer within 40 pixels of the menu's rectangle.
+        if ((x < mx - 40 || x > mx + mw + 40 || y < my - 40 || y > my + mh + 40)); then
+            menus_away+=("$1 button: menu at $mx,$my ${mw}x$mh, icon at $x,$y")
+        fi
     }
     choose_open_restore() {
         local x y w h
@@ -292,6 +303,7 @@ if [[ ${E2E_DESK:-} == @(plasma|gnome)-* ]]; then
     choose_open_restore
     e2e_wait 10 e2e_main_shown
     e2e_wait 10 sni_item_count 0
+    ((${#menus_away[@]} == 0)) || e2e_fail "the tray menu opened away from the icon: ${menus_away[*]}"
     exit 0
 fi
 
