@@ -536,17 +536,20 @@ _e2e_start_plasma_x11() {
 _e2e_start_plasma_wayland() {
     _e2e_desk_xvfb
     E2E_SHOT_DISPLAY=$DISPLAY
-    local before
-    before=$(ls /tmp/.X11-unix)
     export XDG_SESSION_TYPE=wayland KWIN_WAYLAND_NO_PERMISSION_CHECKS=1
     _e2e_spawn kwin_wayland --x11-display "$DISPLAY" --xwayland --socket wayland-e2e \
         --width 1280 --height 1024 >"$E2E_TMP/kwin.log" 2>&1
+    local kwin=$E2E_SPAWNED_PID
     export WAYLAND_DISPLAY=wayland-e2e
     e2e_wait 30 test -S "$XDG_RUNTIME_DIR/wayland-e2e"
-    # Its XWayland takes the first free display.
-    _e2e_new_x_display() { [[ -n $(comm -13 <(echo "$before") <(ls /tmp/.X11-unix)) ]]; }
-    e2e_wait 30 _e2e_new_x_display
-    export DISPLAY=:$(comm -13 <(echo "$before") <(ls /tmp/.X11-unix) | head -n1 | tr -dc 0-9)
+    # Its Xwayland takes the first free display, which its command line names.
+    _e2e_kwin_xwayland() {
+        local pid
+        pid=$(pgrep -P "$kwin" -x Xwayland) || return 1
+        tr '\0' '\n' <"/proc/$pid/cmdline" | grep -m1 '^:[0-9]'
+    }
+    e2e_wait 30 _e2e_kwin_xwayland
+    export DISPLAY=$(_e2e_kwin_xwayland)
     e2e_wait 30 _e2e_x_up
     QT_QPA_PLATFORM=wayland _e2e_plasma_shell
 }
