@@ -542,13 +542,13 @@ _e2e_start_plasma_wayland() {
     local kwin=$E2E_SPAWNED_PID
     export WAYLAND_DISPLAY=wayland-e2e
     e2e_wait 30 test -S "$XDG_RUNTIME_DIR/wayland-e2e"
-    # Its Xwayland takes the first free display, which its command line names.
+    # KWin listens on the first free X display itself and starts Xwayland when the
+    # first client comes.
     _e2e_kwin_xwayland() {
-        local pid
-        pid=$(pgrep -P "$kwin" -x Xwayland) || return 1
-        tr '\0' '\n' <"/proc/$pid/cmdline" | grep -m1 '^:[0-9]'
+        ss -xlpH | grep "pid=$kwin," | grep -o -m1 '/tmp/.X11-unix/X[0-9]*' | sed 's|.*/X|:|'
     }
-    e2e_wait 30 _e2e_kwin_xwayland
+    _e2e_kwin_listens() { [[ -n $(_e2e_kwin_xwayland) ]]; }
+    e2e_wait 30 _e2e_kwin_listens
     export DISPLAY=$(_e2e_kwin_xwayland)
     e2e_wait 30 _e2e_x_up
     QT_QPA_PLATFORM=wayland _e2e_plasma_shell
