@@ -59,12 +59,11 @@ fi
 # The two desktops most people run, as desks of the end-to-end walks: KDE Plasma
 # 6.3 (KWin on X11 and on Wayland with XWayland, plasmashell and its tray, the
 # Breeze style) and GNOME Shell 48 (X11 and Wayland, with and without the
-# AppIndicator extension); xtrace to read what the program tells the X server.
-# About 2 GB: installed in the Debian 13 root only (alerts_trixie_prepare),
-# never on the machine itself.
+# AppIndicator extension). About 3 GB: installed in the Debian 13 root only
+# (alerts_trixie_prepare), never on the machine itself.
 ALERTS_DESKTOP_PACKAGES=(
     kwin-x11 kwin-wayland plasma-workspace plasma-desktop kde-style-breeze
-    gnome-shell gnome-shell-extension-appindicator xwayland xtrace
+    gnome-shell gnome-shell-extension-appindicator xwayland
 )
 
 # Prints the packages of the list that are not installed.
