@@ -441,9 +441,9 @@ e2e_click() {
 
 # --- a Wayland desk ------------------------------------------------------------------
 
-# e2e_start_wayland [--scale S] [--tray] : sway headless without XWayland, one output of
-# 1280x1024 at scale S, grim for screenshots; --tray: waybar, a StatusNotifierItem host
-# (e2e_start_session_bus first). Sets WAYLAND_DISPLAY and SWAYSOCK, and no DISPLAY.
+# e2e_start_wayland [--scale S] : sway headless without XWayland, one output of
+# 1280x1024 at scale S, grim for screenshots. Sets WAYLAND_DISPLAY and SWAYSOCK, and
+# no DISPLAY.
 e2e_start_wayland() {
     local scale=1
     [[ ${1:-} != --scale ]] || { scale=$2; shift 2; }
@@ -456,7 +456,11 @@ e2e_start_wayland() {
     export WAYLAND_DISPLAY=$(basename "$(compgen -G "$XDG_RUNTIME_DIR/wayland-*[0-9]")")
     swaymsg -q create_output
     swaymsg -q output HEADLESS-1 mode 1280x1024 scale "$scale"
-    [[ ${1:-} == --tray ]] || return 0
+}
+
+# e2e_start_waybar : waybar's tray on the Wayland desk, a StatusNotifierItem host
+# (e2e_start_session_bus first).
+e2e_start_waybar() {
     echo '{"modules-right": ["tray"]}' >"$E2E_TMP/waybar.json"
     _e2e_spawn waybar -c "$E2E_TMP/waybar.json" >"$E2E_TMP/waybar.log" 2>&1
 }
