@@ -720,8 +720,10 @@ e2e_start_alerts() {
     fi
     [[ -z $ALERTS_PID ]] || e2e_fail "the program is already running"
     local -a platform=(QT_QPA_PLATFORM=xcb)
-    # On the Wayland desk the program chooses for itself, and its requests are traced.
-    [[ -z ${WAYLAND_DISPLAY:-} ]] || platform=(-u QT_QPA_PLATFORM WAYLAND_DEBUG=client)
+    # On the Wayland desk the program chooses for itself (unless E2E_QT_QPA_PLATFORM
+    # asks as a user may), and its requests are traced.
+    [[ -z ${WAYLAND_DISPLAY:-} ]] ||
+        platform=(-u QT_QPA_PLATFORM ${E2E_QT_QPA_PLATFORM:+QT_QPA_PLATFORM=$E2E_QT_QPA_PLATFORM} WAYLAND_DEBUG=client)
     [[ -n ${DISPLAY:-}${WAYLAND_DISPLAY:-} ]] || e2e_fail "e2e_start_x first"
     _e2e_spawn env "${platform[@]}" "$bin" "$@" >>"$E2E_TMP/alerts.log" 2>&1
     ALERTS_PID=$E2E_SPAWNED_PID
