@@ -64,6 +64,27 @@ QPoint fromDevicePixels(QPoint at) {
     return at;
 }
 
+// Where a menu opened at a point of a panel goes: from there down and to the right
+// where it fits, else up or to the left, as Qt opens one at the pointer. (Qt does
+// that only for the pointer's own place; elsewhere it would push the menu back onto
+// the screen, over the icon.)
+QPoint besidePoint(const QMenu& menu, QPoint at) {
+    const QScreen* screen = QGuiApplication::screenAt(at);
+    if (screen == nullptr) {
+        return at;
+    }
+    const QRect area = screen->geometry();
+    const QSize size = menu.sizeHint();
+    QPoint place = at;
+    if (at.x() + size.width() > area.x() + area.width()) {
+        place.rx() -= size.width();
+    }
+    if (at.y() + size.height() > area.y() + area.height()) {
+        place.ry() -= size.height();
+    }
+    return place;
+}
+
 } // namespace
 
 TrayIcon::TrayIcon(QObject* parent) : QObject(parent) {
@@ -102,7 +123,7 @@ void TrayIcon::activated(QSystemTrayIcon::ActivationReason reason, std::optional
     // XWayland reports where it last crossed one of the program's windows.
     if ((reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::Context) && m_menu &&
         !hostShowsMenu()) {
-        m_menu->popup(at ? fromDevicePixels(*at) : QCursor::pos());
+        m_menu->popup(at ? besidePoint(*m_menu, fromDevicePixels(*at)) : QCursor::pos());
     }
 }
 
