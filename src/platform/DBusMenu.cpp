@@ -225,7 +225,7 @@ QDBusVariant DBusMenu::GetProperty(int id, const QString& name) {
     return QDBusVariant(properties(id, {name}).value(name));
 }
 
-bool DBusMenu::event(int id, const QString& eventId) {
+bool DBusMenu::handle(int id, const QString& eventId) {
     if (id < 0 || id > m_actions.size()) {
         return false;
     }
@@ -247,13 +247,13 @@ bool DBusMenu::event(int id, const QString& eventId) {
 
 void DBusMenu::Event(int id, const QString& eventId, const QDBusVariant& /*data*/,
                      uint /*timestamp*/) {
-    event(id, eventId);
+    handle(id, eventId);
 }
 
 QList<int> DBusMenu::EventGroup(const QList<DBusMenuEvent>& events) {
     QList<int> idErrors;
     for (const DBusMenuEvent& each : events) {
-        if (!event(each.id, each.eventId)) {
+        if (!handle(each.id, each.eventId)) {
             idErrors << each.id;
         }
     }
@@ -264,7 +264,7 @@ bool DBusMenu::AboutToShow(int id) {
     // Some hosts say so instead of an "opened" event, some both: opening the
     // About window twice leaves one open window.
     if (id > 0) {
-        event(id, QStringLiteral("opened"));
+        handle(id, QStringLiteral("opened"));
     }
     return false;
 }

@@ -100,7 +100,7 @@ private:
     [[nodiscard]] QVariantMap properties(int id, const QStringList& names) const;
     [[nodiscard]] DBusMenuLayout layoutOf(int id, int depth, const QStringList& names) const;
     [[nodiscard]] QMenu* submenuOf(int id) const;
-    bool event(int id, const QString& eventId);
+    bool handle(int id, const QString& eventId);
 
     QPointer<QMenu> m_menu;
     // 1, 2, ... in the order of the lines, depth first; 0 is the menu itself.

@@ -292,7 +292,7 @@ void StatusNotifierItem::show() {
     registerWithWatcher();
 }
 
-void StatusNotifierItem::registerWithWatcher() {
+void StatusNotifierItem::registerWithWatcher() const {
     if (!m_shown) {
         return;
     }

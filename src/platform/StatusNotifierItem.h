@@ -8,6 +8,8 @@
 #include <QPointer>
 #include <QString>
 
+#include <cstdint>
+
 class QMenu;
 
 namespace alerts::platform {
@@ -51,7 +53,7 @@ class DBusMenu;
 class StatusNotifierItem final : public QObject {
     Q_OBJECT
 public:
-    enum class Press { Primary, Context, Secondary };
+    enum class Press : std::uint8_t { Primary, Context, Secondary };
 
     explicit StatusNotifierItem(QObject* parent = nullptr);
     ~StatusNotifierItem() override;
@@ -68,7 +70,7 @@ public:
     void show();
     void hide();
     [[nodiscard]] bool isShown() const { return m_shown; }
-    void registerWithWatcher();
+    void registerWithWatcher() const;
 
     [[nodiscard]] const QIcon& icon() const { return m_icon; }
     [[nodiscard]] const QString& toolTip() const { return m_toolTip; }
