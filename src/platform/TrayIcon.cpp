@@ -102,14 +102,13 @@ TrayIcon::TrayIcon(QObject* parent) : QObject(parent) {
                 // 0,0 is what hosts send when they know no place.
                 activated(reason, at.isNull() ? std::nullopt : std::optional(at));
             });
-    // Watched from the first round of the event loop, off the way to the window.
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-            connect(&host(), &StatusNotifierHost::watcherAppeared, m_item.get(),
-                    &StatusNotifierItem::registerWithWatcher);
-        },
-        Qt::QueuedConnection);
+#endif
+}
+
+void TrayIcon::watchHosts() {
+#ifdef ALERTS_HAVE_DBUS
+    connect(&host(), &StatusNotifierHost::watcherAppeared, m_item.get(),
+            &StatusNotifierItem::registerWithWatcher, Qt::UniqueConnection);
 #endif
 }
 

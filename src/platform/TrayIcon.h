@@ -46,6 +46,10 @@ public:
     [[nodiscard]] QString toolTip() const;
     [[nodiscard]] QIcon icon() const;
 
+    // From now on the session's tray hosts are followed as they come and go: the
+    // session bus is reached once the window is up, not on the way to it.
+    void watchHosts();
+
     // False where no tray host runs: an icon added there could never be clicked.
     [[nodiscard]] static bool isAvailable();
 
