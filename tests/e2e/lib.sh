@@ -460,9 +460,9 @@ e2e_click() {
 
 # --- a Wayland desk ------------------------------------------------------------------
 
-# e2e_start_wayland [--scale S] [--tray] : sway headless without XWayland, one output of
-# 1280x1024 at scale S, grim for screenshots; --tray: waybar, a StatusNotifierItem host
-# (e2e_start_session_bus first). Sets WAYLAND_DISPLAY and SWAYSOCK, and no DISPLAY.
+# e2e_start_wayland [--scale S] : sway headless without XWayland, one output of
+# 1280x1024 at scale S, grim for screenshots. Sets WAYLAND_DISPLAY and SWAYSOCK, and
+# no DISPLAY.
 e2e_start_wayland() {
     local scale=1
     [[ ${1:-} != --scale ]] || { scale=$2; shift 2; }
@@ -475,7 +475,11 @@ e2e_start_wayland() {
     export WAYLAND_DISPLAY=$(basename "$(compgen -G "$XDG_RUNTIME_DIR/wayland-*[0-9]")")
     swaymsg -q create_output
     swaymsg -q output HEADLESS-1 mode 1280x1024 scale "$scale"
-    [[ ${1:-} == --tray ]] || return 0
+}
+
+# e2e_start_waybar : waybar's tray on the Wayland desk, a StatusNotifierItem host
+# (e2e_start_session_bus first).
+e2e_start_waybar() {
     echo '{"modules-right": ["tray"]}' >"$E2E_TMP/waybar.json"
     _e2e_spawn waybar -c "$E2E_TMP/waybar.json" >"$E2E_TMP/waybar.log" 2>&1
 }
@@ -745,8 +749,10 @@ e2e_start_alerts() {
     fi
     [[ -z $ALERTS_PID ]] || e2e_fail "the program is already running"
     local -a platform=(QT_QPA_PLATFORM=xcb)
-    # On the Wayland desk the program chooses for itself, and its requests are traced.
-    [[ -z ${WAYLAND_DISPLAY:-} ]] || platform=(-u QT_QPA_PLATFORM WAYLAND_DEBUG=client)
+    # On the Wayland desk the program chooses for itself (unless E2E_QT_QPA_PLATFORM
+    # asks as a user may), and its requests are traced.
+    [[ -z ${WAYLAND_DISPLAY:-} ]] ||
+        platform=(-u QT_QPA_PLATFORM ${E2E_QT_QPA_PLATFORM:+QT_QPA_PLATFORM=$E2E_QT_QPA_PLATFORM} WAYLAND_DEBUG=client)
     [[ -n ${DISPLAY:-}${WAYLAND_DISPLAY:-} ]] || e2e_fail "e2e_start_x first"
     _e2e_spawn env "${platform[@]}" "$bin" "$@" >>"$E2E_TMP/alerts.log" 2>&1
     ALERTS_PID=$E2E_SPAWNED_PID
