@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "platform/ClassicFont.h"
+#include "platform/LayerSurface.h"
 #include "platform/SingleInstance.h"
 #include "ui/frmMain.h"
 
@@ -14,25 +15,34 @@ namespace {
 // only at a fractional scale is it drawn less sharp (see the README). Where no X
 // server can be reached (no DISPLAY, or XWayland refuses) it runs on Wayland
 // itself, and where the compositor offers wlr-layer-shell the popup is a layer
-// surface there (platform/LayerSurface.h). An explicit choice of platform,
-// QT_QPA_PLATFORM=wayland among them, is left alone.
-void preferX11OnWayland() {
-    if (!qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+// surface there (platform/LayerSurface.h).
+//
+// Asked for Wayland (QT_QPA_PLATFORM=wayland, as many set for every Qt program),
+// it runs there where the compositor offers wlr-layer-shell. Elsewhere (GNOME)
+// the popup would be an ordinary window, put where the compositor likes and
+// taking the focus from the user's window: with XWayland at hand it runs there.
+// Qt runs one platform for the whole program, so the compositor is asked before.
+void choosePlatform() {
+    const QByteArray asked = qgetenv("QT_QPA_PLATFORM");
+    const bool x11 = !qEnvironmentVariableIsEmpty("DISPLAY");
+    if (asked.isEmpty()) {
+        if (qgetenv("XDG_SESSION_TYPE") == "wayland" ||
+            !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
+            // Without DISPLAY, Qt's default (xcb outside a session that calls
+            // itself Wayland) would only fail.
+            qputenv("QT_QPA_PLATFORM", x11 ? "xcb;wayland" : "wayland");
+        }
         return;
     }
-    if (qgetenv("XDG_SESSION_TYPE") == "wayland" ||
-        !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
-        // Without DISPLAY, Qt's default (xcb outside a session that calls itself
-        // Wayland) would only fail.
-        qputenv("QT_QPA_PLATFORM",
-                qEnvironmentVariableIsEmpty("DISPLAY") ? "wayland" : "xcb;wayland");
+    if (asked.startsWith("wayland") && x11 && !alerts::platform::waylandOffersLayerShell()) {
+        qputenv("QT_QPA_PLATFORM", "xcb;" + asked);
     }
 }
 
 } // namespace
 
 int main(int argc, char* argv[]) {
-    preferX11OnWayland();
+    choosePlatform();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Alert"));
     QApplication::setApplicationVersion(QStringLiteral("1.00"));

@@ -22,6 +22,11 @@ namespace alerts::platform {
 // where the compositor does not offer it.
 bool makeCornerLayerSurface(QWidget& window);
 
+// Before Qt starts: whether the Wayland compositor that WAYLAND_DISPLAY names
+// offers wlr-layer-shell, asked over a connection of its own. False in a build
+// without layer-shell, or where no compositor answers.
+[[nodiscard]] bool waylandOffersLayerShell();
+
 [[nodiscard]] bool isLayerSurface(const QWidget& window);
 
 // Where a layer surface stands in its screen's coordinates, as its margins put it:

@@ -1,10 +1,17 @@
 // SPDX-License-Identifier: MIT
 #include "platform/TrayIcon.h"
 
+#include "platform/DevicePixels.h"
 #include "platform/UserTime.h"
 
 #include <QCursor>
 #include <QGuiApplication>
+#include <QScreen>
+#include <qpa/qplatformnativeinterface.h>
+
+#ifdef ALERTS_HAVE_DBUS
+#include "platform/StatusNotifierItem.h"
+#endif
 
 #include <algorithm>
 
@@ -19,25 +26,116 @@ bool hostShowsMenu() {
     return QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
 }
 
+// Qt's own tray icon: the XEmbed tray of an X11 panel (trayer, and most panels
+// besides), or the system's notification area where there is no D-Bus.
+bool qtTrayPresent() {
+#ifdef ALERTS_HAVE_DBUS
+    if (QGuiApplication::platformName() != QLatin1String("xcb")) {
+        return false;
+    }
+    QPlatformNativeInterface* native = QGuiApplication::platformNativeInterface();
+    return native != nullptr && native->nativeResourceForScreen(
+                                    "traywindow", QGuiApplication::primaryScreen()) != nullptr;
+#else
+    return QSystemTrayIcon::isSystemTrayAvailable();
+#endif
+}
+
+#ifdef ALERTS_HAVE_DBUS
+// One for the program, followed from the first moment on.
+StatusNotifierHost& host() {
+    static QPointer<StatusNotifierHost> host;
+    if (host == nullptr) {
+        host = new StatusNotifierHost(qApp);
+    }
+    return *host;
+}
+#endif
+
+// A place the tray host names, in the display's pixels, in Qt's coordinates.
+QPoint fromDevicePixels(QPoint at) {
+    const auto screens = QGuiApplication::screens();
+    for (const QScreen* screen : screens) {
+        const QRect device = devicePixelGeometry(*screen);
+        if (device.contains(at)) {
+            const qreal ratio = devicePixelsPerPixel(*screen);
+            return screen->geometry().topLeft() + (at - device.topLeft()) / ratio;
+        }
+    }
+    return at;
+}
+
+// Where a menu opened at a point of a panel goes: from there down and to the right
+// where it fits, else up or to the left, as Qt opens one at the pointer. (Qt does
+// that only for the pointer's own place; elsewhere it would push the menu back onto
+// the screen, over the icon.)
+QPoint besidePoint(const QMenu& menu, QPoint at) {
+    const QScreen* screen = QGuiApplication::screenAt(at);
+    if (screen == nullptr) {
+        return at;
+    }
+    const QRect area = screen->geometry();
+    const QSize size = menu.sizeHint();
+    QPoint place = at;
+    if (at.x() + size.width() > area.x() + area.width()) {
+        place.rx() -= size.width();
+    }
+    if (at.y() + size.height() > area.y() + area.height()) {
+        place.ry() -= size.height();
+    }
+    return place;
+}
+
 } // namespace
 
 TrayIcon::TrayIcon(QObject* parent) : QObject(parent) {
-    connect(&m_icon, &QSystemTrayIcon::activated, this, &TrayIcon::activated);
+#ifdef ALERTS_HAVE_DBUS
+    m_item = std::make_unique<StatusNotifierItem>();
+    // The host may be on its way (Plasma's comes seconds after its panel): the
+    // item must not be left to Qt, which decides once whether it goes over D-Bus.
+    m_item->setMenuOnPress(hostShowsMenu());
+    connect(m_item.get(), &StatusNotifierItem::pressed, this,
+            [this](StatusNotifierItem::Press press, QPoint at) {
+                using enum StatusNotifierItem::Press;
+                const auto reason = press == Primary   ? QSystemTrayIcon::Trigger
+                                    : press == Context ? QSystemTrayIcon::Context
+                                                       : QSystemTrayIcon::MiddleClick;
+                // 0,0 is what hosts send when they know no place.
+                activated(reason, at.isNull() ? std::nullopt : std::optional(at));
+            });
+#endif
 }
 
-void TrayIcon::activated(QSystemTrayIcon::ActivationReason reason) {
+void TrayIcon::watchHosts() {
+#ifdef ALERTS_HAVE_DBUS
+    connect(&host(), &StatusNotifierHost::watcherAppeared, m_item.get(),
+            &StatusNotifierItem::registerWithWatcher, Qt::UniqueConnection);
+#endif
+}
+
+TrayIcon::~TrayIcon() = default;
+
+void TrayIcon::activated(QSystemTrayIcon::ActivationReason reason, std::optional<QPoint> at) {
     // Trigger is a left press, Context a right press. Double and middle clicks open
     // nothing, so a double click never restores the window. The menu is not the
-    // icon's context menu: Qt would open that one itself on a right press.
+    // icon's context menu: Qt would open that one itself on a right press. A host
+    // that says where the icon was pressed knows better than the pointer, which
+    // XWayland reports where it last crossed one of the program's windows.
     if ((reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::Context) && m_menu &&
         !hostShowsMenu()) {
         catchUpWithServerTime();
-        m_menu->popup(QCursor::pos());
+        m_menu->popup(at ? besidePoint(*m_menu, fromDevicePixels(*at)) : QCursor::pos());
     }
 }
 
 void TrayIcon::setIcon(const QIcon& icon) {
-    m_icon.setIcon(icon);
+    m_icon = icon;
+    if (m_xembed) {
+        m_xembed->setIcon(icon);
+    }
+#ifdef ALERTS_HAVE_DBUS
+    m_item->setIcon(icon);
+#endif
 }
 
 void TrayIcon::setToolTip(const QString& caption) {
@@ -45,7 +143,13 @@ void TrayIcon::setToolTip(const QString& caption) {
     if (length > 0 && length < caption.size() && caption.at(length - 1).isHighSurrogate()) {
         --length; // never keep half of a character
     }
-    m_icon.setToolTip(caption.left(length));
+    m_toolTip = caption.left(length);
+    if (m_xembed) {
+        m_xembed->setToolTip(m_toolTip);
+    }
+#ifdef ALERTS_HAVE_DBUS
+    m_item->setToolTip(m_toolTip);
+#endif
 }
 
 void TrayIcon::setMenu(QMenu* menu) {
@@ -53,35 +157,65 @@ void TrayIcon::setMenu(QMenu* menu) {
     if (menu) {
         m_leftButtonChooses.watch(*menu);
     }
-    // There the tray host shows the menu itself, handed over D-Bus (DBusMenu),
-    // as Plasma and waybar do for a right click on the icon.
-    if (hostShowsMenu()) {
-        m_icon.setContextMenu(menu);
-    }
+#ifdef ALERTS_HAVE_DBUS
+    // Handed over D-Bus (DBusMenu) for the hosts that show it themselves: all of
+    // them on Wayland, GNOME's on a right click everywhere.
+    m_item->setMenu(menu);
+#endif
 }
 
 void TrayIcon::add() {
-    m_icon.show();
+    m_present = true;
+#ifdef ALERTS_HAVE_DBUS
+    if (host().isRegistered() || !qtTrayPresent()) {
+        // Without a host yet the item waits registered for one.
+        m_item->show();
+        return;
+    }
+#endif
+    if (!m_xembed) {
+        m_xembed = std::make_unique<QSystemTrayIcon>();
+        m_xembed->setIcon(m_icon);
+        m_xembed->setToolTip(m_toolTip);
+        connect(m_xembed.get(), &QSystemTrayIcon::activated, this,
+                [this](QSystemTrayIcon::ActivationReason reason) { activated(reason); });
+    }
+    m_xembed->show();
 }
 
 void TrayIcon::remove() {
-    m_icon.hide();
+    m_present = false;
+    if (m_xembed) {
+        m_xembed->hide();
+    }
+#ifdef ALERTS_HAVE_DBUS
+    m_item->hide();
+#endif
 }
 
 bool TrayIcon::isPresent() const {
-    return m_icon.isVisible();
+    return m_present;
 }
 
 QString TrayIcon::toolTip() const {
-    return m_icon.toolTip();
+    return m_toolTip;
 }
 
 QIcon TrayIcon::icon() const {
-    return m_icon.icon();
+    return m_icon;
 }
 
 bool TrayIcon::isAvailable() {
-    return QSystemTrayIcon::isSystemTrayAvailable();
+#ifdef ALERTS_HAVE_DBUS
+    if (host().isRegistered()) {
+        return true;
+    }
+    // A watcher whose host has not come yet: Qt would take it for a D-Bus tray.
+    if (host().hasWatcher()) {
+        return false;
+    }
+#endif
+    return qtTrayPresent();
 }
 
 } // namespace alerts::platform

@@ -184,6 +184,7 @@ void frmMain::Form_Shown() {
         m_tray.setIcon(windowIcon());
     }
     watchNetwork();
+    m_tray.watchHosts();
     m_sound->prepare();
 }
 

@@ -95,7 +95,8 @@ protected:
 private:
     void Form_Load();
     // Once the window has been drawn for the first time: the icon's enlargement,
-    // the system's network backend (and Qt D-Bus with it) and the sound player load.
+    // the system's network backend (and Qt D-Bus with it), the watch on the tray
+    // hosts and the sound player load.
     void Form_Shown();
     void watchNetwork();
     void Form_Resize(bool byWindowSystem);

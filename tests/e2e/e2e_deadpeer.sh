@@ -45,7 +45,7 @@ e2e_screenshot connected "$ALERTS_WID"
 # Pull the plug on the server's side: no FIN, no RST ever reaches the program.
 e2e_on_host ip link set alerts-s down
 cut=$(_e2e_now_ms)
-e2e_wait "$dead_by" bash -c "! ss -tn state established '( dport = :4500 )' | grep -q '$server_ip:4500'"
+e2e_within "$dead_by" bash -c "! ss -tn state established '( dport = :4500 )' | grep -q '$server_ip:4500'"
 dead_after=$((($(_e2e_now_ms) - cut) / 1000))
 _e2e_log "the dead connection ended after ${dead_after}s"
 # The watchdog's next tick shows "Disconnected" and starts a new attempt.

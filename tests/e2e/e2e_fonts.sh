@@ -38,7 +38,7 @@ shoot_desk() {
     e2e_start_alerts
     e2e_wait_announce_log '^client connected 1$' 10
     e2e_wait 5 e2e_painted "$ALERTS_WID"
-    sleep 0.3 # the 100 ms connect-confirm tick writes "Connected!"
+    e2e_wait 5 e2e_label_is 'Connected!'
     e2e_screenshot "$name-main" "$ALERTS_WID"
 
     e2e_announce "player7|Chess|Hall 2"

@@ -184,7 +184,7 @@ e2e_screenshot installed-main "$ALERTS_WID"
 e2e_stop_alerts
 e2e_start_alerts
 e2e_wait_announce_count '^client connected 1$' 2 10
-sleep 0.3 # the 100 ms connect-confirm tick writes "Connected!"
+e2e_wait 5 e2e_label_is 'Connected!'
 e2e_screenshot built-main "$ALERTS_WID"
 differ=$(compare -metric AE "$E2E_OUT/installed-main.png" "$E2E_OUT/built-main.png" null: 2>&1) || true
 e2e_assert_eq "$differ" 0 "pixels in which the installed program's window differs from the built one's"

@@ -7,7 +7,10 @@
 # corner, not a device pixel short or past it, whatever the rounding; its text is
 # readable and its icon comes in a size for the larger screen.
 # E2E_DESK=wayland: on sway without XWayland at output scale 1.5, where the popup
-# is a layer surface: it glides by the same margins as at scale 1 and rests flush.
+# is a layer surface: it glides by the same margins as at scale 1 and rests flush;
+# then the output goes to scale 2, away, and a new one comes: the parked popup stays
+# unmapped throughout, and the next one rises flush into the corner of the output
+# there is.
 source "$(dirname "$0")/lib.sh"
 e2e_init
 
@@ -25,6 +28,50 @@ if [[ ${E2E_DESK:-} == wayland ]]; then
     grim "$E2E_OUT/wayland-1.5.png"
     # 277.5 x 181.5 device pixels on sway's whole logical ones of an 853 x 682 output (1280 x 1023)
     e2e_assert_eq "$(e2e_wl_changed "$E2E_OUT/wayland-"{parked,1.5}.png)" "278x182+1002+841" "flush in the corner at 1.5"
+
+    # The output changes under the parked popup, as when the desktop's scale is
+    # changed, a monitor is unplugged and plugged in, a laptop docked. From the
+    # program's trace: each surface it made (get_layer_surface) and its output.
+    surfaces() { grep -o 'get_layer_surface(new id [^,]*, wl_surface#[0-9]*, [^,]*' "$E2E_TMP/alerts.log" | awk '{print $NF}'; }
+    surfaces_made() { (($(surfaces | wc -l) >= $1)); }
+    unmapped() { (($(grep -c 'zwlr_layer_surface_v1[#@][0-9]*\.destroy()' "$E2E_TMP/alerts.log") == $1)); }
+    traced() { grep -q "$1" "$E2E_TMP/alerts.log"; }
+    announce_and_rest() { # NAME SURFACES
+        grim "$E2E_OUT/wayland-$1-parked.png"
+        e2e_announce "player8|Go|Hall 3"
+        e2e_wait 5 surfaces_made "$2"
+        e2e_wait 5 rest
+        grim "$E2E_OUT/wayland-$1.png"
+    }
+    e2e_wait 15 unmapped 1
+    # At scale 2 it stays parked and unmapped; the next one rises into the corner.
+    swaymsg -q output HEADLESS-1 scale 2
+    e2e_wait 5 traced 'wl_output#[0-9]*\.scale(2)'
+    announce_and_rest scale-2 2
+    e2e_assert_eq "$(e2e_wl_changed "$E2E_OUT/wayland-scale-2"{-parked,}.png)" "368x240+910+782" "flush in the corner at 2"
+    e2e_wait 15 unmapped 2
+    # No output at all: an announcement shows nothing and ends nothing.
+    swaymsg -q output HEADLESS-1 disable
+    e2e_wait 5 traced 'global_remove'
+    e2e_announce "player9|Poker|Hall 4"
+    e2e_alerts_alive || e2e_fail "the program ended with no output"
+    # A new output: the next popup rises in its corner, on that output. (The one
+    # above may still be up when the output comes: it shows there for the rest.)
+    sized() { (($(grep -c 'wl_output#[0-9]*\.mode(1, 1280, 1024' "$E2E_TMP/alerts.log") > $1)); }
+    before=$(grep -c 'wl_output#[0-9]*\.mode(1, 1280, 1024' "$E2E_TMP/alerts.log")
+    swaymsg -q create_output
+    swaymsg -q output HEADLESS-2 mode 1280x1024 scale 1
+    e2e_wait 5 sized "$before"
+    e2e_announce "player8|Go|Hall 3"
+    e2e_wait 5 surfaces_made 3 # or more
+    e2e_wait 5 rest
+    grim "$E2E_OUT/wayland-new-output.png"
+    e2e_assert_eq "$(surfaces | tail -n1)" "$(grep -o 'bind([0-9]*, "wl_output", [0-9]*, new id \[unknown\]#[0-9]*' "$E2E_TMP/alerts.log" |
+        tail -n1 | sed 's/.*#/wl_output#/')" "the popup on the new output"
+    # Its left and top edges where a 185 x 121 popup flush in the corner has them.
+    pixel() { convert "$E2E_OUT/wayland-new-output.png" -format "%[fx:int(255*p{$1,$2}.g)]" info:; }
+    e2e_assert_eq "$(pixel 1100 1003) $(pixel 1093 1003) $(pixel 1100 901)" "255 0 0" "flush in the new output's corner"
+    ! grep -q 'placeholder screen. This will be positioned' "$E2E_TMP/alerts.log" || e2e_fail "a surface for no output"
     exit 0
 fi
 

@@ -38,18 +38,19 @@ e2e_start_announce
 e2e_start_alerts --bin "$bin/alerts"
 e2e_wait_announce_log '^client connected 1$' 5
 
-# announce_and_record NAME : records one announcement until its sound is over.
-announce_and_record() { e2e_record_announcement "$E2E_OUT/$1.wav" "player7|Chess|$1"; }
+# announce_and_record NAME [LISTEN_S] : records one announcement until its sound is over.
+announce_and_record() { e2e_record_announcement "$E2E_OUT/$1.wav" "player7|Chess|$1" "${2:-}"; }
 
-# 1. "Both Alerts" is checked at start: the siren sounds.
-announce_and_record both
+# 1. "Both Alerts" is checked at start: the siren sounds, all of it.
+announce_and_record both $SIREN_S
 rms=$(e2e_sound_rms "$E2E_OUT/both.wav")
 echo "both: RMS $rms, sound $(e2e_sound_spans "$E2E_OUT/both.wav" | tr '\n' ' ')" >&2
 e2e_gt "$rms" 0.05 || e2e_fail "no siren under Both Alerts (RMS $rms)"
 e2e_siren_heard "$E2E_OUT/both.wav" || e2e_fail "what played under Both Alerts is not the siren"
-read -r start end < <(e2e_sound_spans "$E2E_OUT/both.wav")
-length=$(awk -v s="$start" -v e="$end" 'BEGIN {print e - s}')
+read -r length gaps < <(e2e_sounding "$E2E_OUT/both.wav")
 e2e_gt "$length" 1.4 || e2e_fail "the siren was cut short: ${length}s of ${SIREN_S}s"
+# A stream that broke off and went on lost nothing, but a user heard it stutter.
+((gaps == 0)) || _e2e_log "the siren broke off ${gaps} time(s), as a starved stream does (load average $(cut -d' ' -f1-3 /proc/loadavg))"
 
 # 2. "Disable Alerts": the record is taken, nothing sounds.
 e2e_click "$ALERTS_WID" $DISABLE_X $DISABLE_Y

@@ -234,8 +234,20 @@ e2e_assert_eq() {
 
 _e2e_now_ms() { local t=${EPOCHREALTIME/[.,]/}; echo $((t / 1000)); }
 
-# e2e_wait TIMEOUT_S CMD... : polls CMD every 50 ms until it succeeds.
+# e2e_wait TIMEOUT_S CMD... : polls CMD every 50 ms until it succeeds. The time
+# bounds a failure only, so it is stretched by E2E_WAIT_SCALE (default 3): on a busy
+# machine a process starts, or a window is drawn, seconds late without anything
+# being wrong. A wait that measures the program's own pace is e2e_within.
 e2e_wait() {
+    local timeout
+    timeout=$(awk -v t="$1" -v s="${E2E_WAIT_SCALE:-3}" 'BEGIN {print t * s}')
+    shift
+    e2e_within "$timeout" "$@"
+}
+
+# e2e_within TIMEOUT_S CMD... : as e2e_wait, held to TIMEOUT_S; a miss names the
+# machine's load, which may be what made it late.
+e2e_within() {
     local timeout=$1
     shift
     local whole=${timeout%%.*} frac=${timeout#*.}
@@ -247,7 +259,7 @@ e2e_wait() {
         (($(_e2e_now_ms) < deadline)) || break
         sleep 0.05
     done
-    e2e_fail "timed out after ${timeout}s waiting for: $*"
+    e2e_fail "timed out after ${timeout}s waiting for: $* (load average $(cut -d' ' -f1-3 /proc/loadavg) on $(nproc) cores)"
 }
 
 # --- processes ---------------------------------------------------------------
@@ -413,11 +425,18 @@ e2e_popup_window() { e2e_popups | head -n1; }
 # e2e_record_moves : from now on, every move of every top-level window as the X
 # server reports it, each line stamped with the time it came in. The popup places
 # itself (override-redirect), so each of its steps is one configure event. xev
-# ends with the X server.
+# ends with the X server. Returns once xev is listening: on a busy machine it can
+# start after the program's first windows, whose events it would then miss.
 e2e_record_moves() {
     E2E_MOVES_LOG=$E2E_TMP/moves${DISPLAY#:}.log
-    stdbuf -oL xev -root -event substructure 2>/dev/null |
+    : >"$E2E_MOVES_LOG"
+    stdbuf -oL xev -root -event substructure -event property 2>/dev/null |
         while IFS= read -r line; do printf '%s %s\n' "$EPOCHREALTIME" "$line"; done >"$E2E_MOVES_LOG" &
+    e2e_wait 30 _e2e_moves_heard
+}
+# A change of a root property of the test's own, heard once xev listens.
+_e2e_moves_heard() {
+    xprop -root -f _E2E_PROBE 32c -set _E2E_PROBE 1 && grep -q '(_E2E_PROBE)' "$E2E_MOVES_LOG"
 }
 
 # e2e_window_moves WID [--timed] : "x y" for each move of the window, in order;
@@ -444,9 +463,9 @@ e2e_click() {
 
 # --- a Wayland desk ------------------------------------------------------------------
 
-# e2e_start_wayland [--scale S] [--tray] : sway headless without XWayland, one output of
-# 1280x1024 at scale S, grim for screenshots; --tray: waybar, a StatusNotifierItem host
-# (e2e_start_session_bus first). Sets WAYLAND_DISPLAY and SWAYSOCK, and no DISPLAY.
+# e2e_start_wayland [--scale S] : sway headless without XWayland, one output of
+# 1280x1024 at scale S, grim for screenshots. Sets WAYLAND_DISPLAY and SWAYSOCK, and
+# no DISPLAY.
 e2e_start_wayland() {
     local scale=1
     [[ ${1:-} != --scale ]] || { scale=$2; shift 2; }
@@ -459,7 +478,11 @@ e2e_start_wayland() {
     export WAYLAND_DISPLAY=$(basename "$(compgen -G "$XDG_RUNTIME_DIR/wayland-*[0-9]")")
     swaymsg -q create_output
     swaymsg -q output HEADLESS-1 mode 1280x1024 scale "$scale"
-    [[ ${1:-} == --tray ]] || return 0
+}
+
+# e2e_start_waybar : waybar's tray on the Wayland desk, a StatusNotifierItem host
+# (e2e_start_session_bus first).
+e2e_start_waybar() {
     echo '{"modules-right": ["tray"]}' >"$E2E_TMP/waybar.json"
     _e2e_spawn waybar -c "$E2E_TMP/waybar.json" >"$E2E_TMP/waybar.log" 2>&1
 }
@@ -799,18 +822,28 @@ _e2e_count_above() { (($(_e2e_announce_count "$1") > $2)); }
 # e2e_announce "starter|kind|place"
 e2e_announce() { _e2e_announce_line "$1"; }
 
-# e2e_record_announcement FILE "starter|kind|place" : records the sink while one
-# client is sent the announcement, until the sound it caused is over.
+# e2e_record_announcement FILE "starter|kind|place" [LISTEN_S] : records the sink
+# while one client is sent the announcement, until the sound it caused is over; with
+# LISTEN_S, not before that long after the sound began: on a busy machine the stream
+# can break off for a moment, which is no end.
 e2e_record_announcement() {
     e2e_record_start "$1"
-    local t
+    local t onset
     t=$(e2e_record_pos)
     e2e_announce "$2"
     [[ $E2E_LAST_SENT == *" to 1 clients" ]] || e2e_fail "$2: not delivered ($E2E_LAST_SENT)"
     e2e_wait_sound "$t" 5
+    if [[ -n ${3:-} ]]; then
+        onset=$(e2e_sound_onsets "$E2E_RECORD_FILE" 0.01 0.02 "$t" | head -n1)
+        e2e_wait_recorded "$(awk -v o="$onset" -v l="$3" 'BEGIN {print o + l}')" "$(awk -v l="$3" 'BEGIN {print l + 5}')"
+    fi
     e2e_wait_sound_end "$t" 0.3 10
     e2e_record_stop
 }
+
+# e2e_sounding FILE : seconds of sound in the recording, and the gaps within it
+# ("SECONDS GAPS"); a stream starved by a busy machine breaks off and goes on.
+e2e_sounding() { e2e_sound_spans "$1" | awk '{s += $2 - $1; n++} END {print s + 0, (n ? n - 1 : 0)}'; }
 
 # e2e_announce_cmd "!raw HEX" | "!close" | "!reset" | "!quit"
 e2e_announce_cmd() {
@@ -877,9 +910,11 @@ e2e_start_alerts() {
     fi
     [[ -z $ALERTS_PID ]] || e2e_fail "the program is already running"
     E2E_ALERTS_ENV=(QT_QPA_PLATFORM=xcb)
-    # On the Wayland desk the program chooses for itself, and its requests are traced;
-    # on Plasma's and GNOME's Wayland sessions it chooses for itself as well.
-    [[ -z ${WAYLAND_DISPLAY:-} ]] || E2E_ALERTS_ENV=(-u QT_QPA_PLATFORM WAYLAND_DEBUG=client)
+    # On the Wayland desk the program chooses for itself (unless E2E_QT_QPA_PLATFORM
+    # asks as a user may), and its requests are traced; on Plasma's and GNOME's
+    # Wayland sessions it chooses for itself as well.
+    [[ -z ${WAYLAND_DISPLAY:-} ]] ||
+        E2E_ALERTS_ENV=(-u QT_QPA_PLATFORM ${E2E_QT_QPA_PLATFORM:+QT_QPA_PLATFORM=$E2E_QT_QPA_PLATFORM} WAYLAND_DEBUG=client)
     [[ -z ${E2E_DESK_WAYLAND:-} ]] || E2E_ALERTS_ENV=(-u QT_QPA_PLATFORM WAYLAND_DISPLAY="$E2E_DESK_WAYLAND")
     [[ -n ${DISPLAY:-}${WAYLAND_DISPLAY:-} ]] || e2e_fail "e2e_start_x first"
     _e2e_spawn env "${E2E_ALERTS_ENV[@]}" "$bin" "$@" >>"$E2E_TMP/alerts.log" 2>&1
@@ -1073,10 +1108,11 @@ e2e_start_accessibility() {
 }
 
 # e2e_connection_label : the main window's connection label, as the program
-# publishes it ("Not Connected", "Connected!", "Disconnected"). Under Wine there
-# is no accessibility bus: the label is read off the screen (letters only).
+# publishes it ("Not Connected", "Connected!", "Disconnected"). Without the
+# accessibility bus (under Wine, or before e2e_start_accessibility) the label is
+# read off the screen (letters only), as drawn.
 e2e_connection_label() {
-    if ((E2E_WINDOWS)); then
+    if ((E2E_WINDOWS)) || [[ -z ${QT_LINUX_ACCESSIBILITY_ALWAYS_ON:-} ]]; then
         import -window "$ALERTS_WID" "$E2E_TMP/label.png" &&
             convert "$E2E_TMP/label.png" -crop 105x17+48+144 +repage -colorspace Gray \
                 -resize 400% "$E2E_TMP/label-big.png" &&
@@ -1086,7 +1122,7 @@ e2e_connection_label() {
     "$E2E_PYTHON" "$E2E_LIB_DIR/a11y_labels.py" "$ALERTS_PID" 'Zuded Orazaviz'
 }
 e2e_label_is() {
-    if ((E2E_WINDOWS)); then
+    if ((E2E_WINDOWS)) || [[ -z ${QT_LINUX_ACCESSIBILITY_ALWAYS_ON:-} ]]; then
         [[ $(e2e_connection_label) == "${1//[^A-Za-z]/}" ]]
     else
         [[ $(e2e_connection_label) == "$1" ]]

@@ -1,5 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "platform/TrayIcon.h"
+#ifdef ALERTS_HAVE_DBUS
+#include "platform/DBusMenu.h"
+#include "platform/StatusNotifierItem.h"
+#endif
 #include "ui/frmMain.h"
 
 #include <QCoreApplication>
@@ -11,6 +15,10 @@
 #include <qpa/qwindowsysteminterface.h>
 
 using alerts::platform::TrayIcon;
+#ifdef ALERTS_HAVE_DBUS
+using alerts::platform::DBusMenu;
+using alerts::platform::DBusMenuLayout;
+#endif
 using alerts::ui::frmMain;
 
 namespace {
@@ -79,29 +87,123 @@ private slots:
         QCOMPARE(icon.toolTip(), tip);
     }
 
-    // Left and right presses open the menu; nothing else the icon reports does.
+    // Left and right presses open the menu; nothing else the icon reports does. A
+    // host that names the place of the press has the menu opened there.
     void iconReports_data() {
         QTest::addColumn<int>("reason");
+        QTest::addColumn<QPoint>("at");
         QTest::addColumn<bool>("opens");
-        QTest::newRow("left press") << int(QSystemTrayIcon::Trigger) << true;
-        QTest::newRow("right press") << int(QSystemTrayIcon::Context) << true;
-        QTest::newRow("double click") << int(QSystemTrayIcon::DoubleClick) << false;
-        QTest::newRow("middle click") << int(QSystemTrayIcon::MiddleClick) << false;
-        QTest::newRow("unknown") << int(QSystemTrayIcon::Unknown) << false;
+        const QPoint none(-1, -1);
+        QTest::newRow("left press") << int(QSystemTrayIcon::Trigger) << none << true;
+        QTest::newRow("right press") << int(QSystemTrayIcon::Context) << none << true;
+        QTest::newRow("left press, placed")
+            << int(QSystemTrayIcon::Trigger) << QPoint(300, 200) << true;
+        QTest::newRow("right press, placed")
+            << int(QSystemTrayIcon::Context) << QPoint(40, 30) << true;
+        // A panel along the bottom right: the menu opens up and to the left of it.
+        QTest::newRow("left press, placed in the corner")
+            << int(QSystemTrayIcon::Trigger)
+            << QGuiApplication::primaryScreen()->geometry().bottomRight() - QPoint(10, 10) << true;
+        QTest::newRow("double click") << int(QSystemTrayIcon::DoubleClick) << none << false;
+        QTest::newRow("middle click") << int(QSystemTrayIcon::MiddleClick) << none << false;
+        QTest::newRow("unknown") << int(QSystemTrayIcon::Unknown) << none << false;
     }
     void iconReports() {
         QFETCH(int, reason);
+        QFETCH(QPoint, at);
         QFETCH(bool, opens);
         frmMain main(nowhere());
         main.show();
         main.setWindowState(Qt::WindowMinimized);
-        auto* icon = main.trayIcon().findChild<QSystemTrayIcon*>();
-        QVERIFY(icon != nullptr);
-        emit icon->activated(QSystemTrayIcon::ActivationReason(reason));
+        const auto why = QSystemTrayIcon::ActivationReason(reason);
+        if (at.x() < 0) {
+            main.trayIcon().activated(why);
+        } else {
+            main.trayIcon().activated(why, at);
+        }
         QCOMPARE(main.trayMenu().isVisible(), opens);
+        if (opens && at.x() >= 0) {
+            // A corner of it at the place, all of it on the screen.
+            const QRect menu = main.trayMenu().geometry();
+            QVERIFY2(menu.topLeft() == at || menu.bottomRight() + QPoint(1, 1) == at,
+                     qPrintable(QStringLiteral("menu at %1,%2").arg(menu.x()).arg(menu.y())));
+            QVERIFY(main.trayMenu().screen()->geometry().contains(menu));
+        }
         QVERIFY(main.isMinimized()); // no report restores the window by itself
         main.trayMenu().close();
     }
+
+#ifdef ALERTS_HAVE_DBUS
+    // The menu as a tray host draws it (DBusMenu): its lines, and what the host
+    // reports of them. A host that opens "About" opens the About window; lines
+    // it reports clicked do what they do in the program's own menu.
+    void menuOverDBus_data() {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<QString>("event");
+        QTest::addColumn<QString>("outcome");
+        QTest::newRow("About opened") << "About"
+                                      << "opened"
+                                      << "about";
+        QTest::newRow("About about to show") << "About"
+                                             << "AboutToShow"
+                                             << "about";
+        QTest::newRow("About clicked") << "About"
+                                       << "clicked"
+                                       << "nothing";
+        QTest::newRow("Open/Restore clicked") << "Open/Restore"
+                                              << "clicked"
+                                              << "restored";
+        QTest::newRow("Open/Restore opened") << "Open/Restore"
+                                             << "opened"
+                                             << "nothing";
+        QTest::newRow("Exit clicked") << "Exit"
+                                      << "clicked"
+                                      << "ended";
+    }
+    void menuOverDBus() {
+        QFETCH(QString, line);
+        QFETCH(QString, event);
+        QFETCH(QString, outcome);
+        frmMain main(nowhere());
+        QSignalSpy unloaded(&main, &frmMain::unloaded);
+        main.show();
+        main.setWindowState(Qt::WindowMinimized);
+        main.hide(); // as the tray leaves it
+        main.trayIcon().add();
+        DBusMenu* menu = main.trayIcon().statusNotifierItem().dbusMenu();
+        QVERIFY(menu != nullptr);
+
+        DBusMenuLayout layout;
+        menu->GetLayout(0, -1, {}, layout);
+        QStringList lines;
+        int id = -1;
+        const auto walk = [&](const auto& self, const DBusMenuLayout& item) -> void {
+            for (const DBusMenuLayout& child : item.children) {
+                const QString label = child.properties.value("label").toString();
+                lines << label;
+                if (label == line) {
+                    id = child.id;
+                }
+                self(self, child);
+            }
+        };
+        walk(walk, layout);
+        QCOMPARE(lines, (QStringList{"Open/Restore", "About", "Exit"}));
+        QCOMPARE(layout.children.at(1).properties.value("children-display").toString(),
+                 QStringLiteral("submenu"));
+
+        if (event == "AboutToShow") {
+            menu->AboutToShow(id);
+        } else {
+            menu->Event(id, event, QDBusVariant(QVariant(0)), 0);
+        }
+        QCoreApplication::processEvents(); // a clicked line is triggered after the answer
+        QCOMPARE(main.about().isLoaded(), outcome == "about");
+        QCOMPARE(main.isVisible(), outcome == "restored");
+        QCOMPARE(main.trayIcon().isPresent(), outcome != "restored" && outcome != "ended");
+        QCOMPARE(unloaded.count(), outcome == "ended" ? 1 : 0);
+    }
+#endif
 
     // However the "About" submenu opens, the About window appears and the menu, with
     // "Exit" in it, stays up; "Exit" then ends the program.
