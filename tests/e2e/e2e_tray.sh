@@ -242,15 +242,15 @@ if [[ ${E2E_DESK:-} == @(plasma|gnome)-* ]]; then
     [[ $E2E_DESK != gnome-* ]] || area=1280x990+0+34
     menu_rect() {
         local box
-        if [[ -z ${E2E_SHOT_DISPLAY:-} ]]; then
-            menus_open 1 && e2e_window_geometry "$(only_menu)"
+        if menus_open 1; then
+            e2e_window_geometry "$(only_menu)"
             return 0
         fi
+        [[ -n ${E2E_SHOT_DISPLAY:-} ]] || return 0
         DISPLAY=$E2E_SHOT_DISPLAY import -window root "$E2E_TMP/menu-after.png" || return 0
         box=$(convert \( "$E2E_TMP/menu-before.png" -crop "$area" +repage \) \
             \( "$E2E_TMP/menu-after.png" -crop "$area" +repage \) -compose difference -composite \
             -fuzz 8% -format '%@' info:)
-        echo "$box" >>"$E2E_TMP/menu-boxes.log"
         [[ $box =~ ^([0-9]+)x([0-9]+)\+([0-9]+)\+([0-9]+)$ ]] || return 0
         local w=${BASH_REMATCH[1]} h=${BASH_REMATCH[2]} x=${BASH_REMATCH[3]} y=${BASH_REMATCH[4]}
         ((w > 60 && h > 30 && w < 400 && h < 200)) || return 0

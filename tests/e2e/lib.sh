@@ -597,7 +597,8 @@ EOC
     e2e_wait 10 dbus-send --system --dest=org.freedesktop.DBus --type=method_call --print-reply \
         /org/freedesktop/DBus org.freedesktop.DBus.GetId
     # The user's settings: the extension on (or not), no hot corner for the pointer
-    # to wander into.
+    # to wander into, no banner (the shell's own, for a session as root) to come and
+    # go while the walks compare pictures.
     local extensions="['ubuntu-appindicators@ubuntu.com']"
     [[ $1 != *-noext ]] || extensions="@as []"
     mkdir -p "$XDG_CONFIG_HOME/glib-2.0/settings"
@@ -608,6 +609,8 @@ disable-user-extensions=false
 welcome-dialog-last-shown-version='999'
 [org/gnome/desktop/interface]
 enable-hot-corners=false
+[org/gnome/desktop/notifications]
+show-banners=false
 [org/gnome/mutter]
 experimental-features=@as []
 EOC
