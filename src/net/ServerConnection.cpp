@@ -20,6 +20,9 @@ ServerConnection::ServerConnection(QObject* parent) : QObject(parent) {
     m_attemptDelay.setInterval(core::kAttemptDelay);
     connect(&m_attemptDelay, &QTimer::timeout, this,
             [this] { startAttempt(m_race.delayElapsed()); });
+    m_nextRead.setSingleShot(true);
+    m_nextRead.setInterval(0);
+    connect(&m_nextRead, &QTimer::timeout, this, &ServerConnection::drain);
 }
 
 ServerConnection::~ServerConnection() {
@@ -111,7 +114,7 @@ void ServerConnection::attemptConnected(QTcpSocket* socket) {
     m_attempts.clear();
     m_socket = socket;
     disconnect(socket, nullptr, this, nullptr);
-    connect(socket, &QTcpSocket::readyRead, this, &ServerConnection::drain);
+    connect(socket, &QTcpSocket::readyRead, this, &ServerConnection::readArrived);
     enableKeepAlive();
     if (socket->bytesAvailable() > 0) {
         drain();
@@ -133,6 +136,7 @@ void ServerConnection::close() {
         m_lookupId = -1;
     }
     m_attemptDelay.stop();
+    m_nextRead.stop();
     m_race = core::ConnectionRace();
     for (QTcpSocket* attempt : m_attempts) {
         if (attempt != nullptr) {
@@ -168,8 +172,20 @@ qintptr ServerConnection::nativeDescriptor() const {
     return m_socket != nullptr ? m_socket->socketDescriptor() : -1;
 }
 
+void ServerConnection::readArrived() {
+    if (!m_nextRead.isActive()) {
+        drain();
+    }
+}
+
 void ServerConnection::drain() {
+    if (m_socket == nullptr) {
+        return;
+    }
     const QByteArray bytes = m_socket->readAll();
+    if (bytes.size() >= kReadBufferSize) {
+        m_nextRead.start();
+    }
     if (!bytes.isEmpty()) {
         emit dataArrived(bytes);
     }

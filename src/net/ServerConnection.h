@@ -66,6 +66,7 @@ private:
     void attemptConnected(QTcpSocket* socket);
     void attemptFailed(std::size_t attempt);
     void discard(QTcpSocket* socket);
+    void readArrived();
     void drain();
     void enableKeepAlive() const;
 
@@ -77,6 +78,12 @@ private:
     std::vector<QTcpSocket*> m_attempts;
     QTcpSocket* m_socket = nullptr; // the attempt that connected
     QTimer m_attemptDelay;
+    // Windows hands out timers and paints only when no other message waits, and a
+    // socket that never runs dry posts one read message after another: there a
+    // flood would stop the popup, the timers and every paint. After a read that
+    // filled the buffer, the next waits for a round of the event loop; meanwhile
+    // the full buffer holds the socket's notifications back.
+    QTimer m_nextRead;
 };
 
 } // namespace alerts::net
