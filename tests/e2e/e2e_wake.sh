@@ -37,23 +37,7 @@ mount -t sysfs -o ro e2e-sys /sys
 mkdir -p "$E2E_TMP/nm/etc/system-connections" "$E2E_TMP/nm/lib"
 mount --bind "$E2E_TMP/nm/etc" /etc/NetworkManager
 mount --bind "$E2E_TMP/nm/lib" /var/lib/NetworkManager
-cat >"$E2E_TMP/system-bus.conf" <<EOC
-<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
- "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
-<busconfig>
-  <type>system</type>
-  <listen>unix:path=$E2E_TMP/system-bus</listen>
-  <auth>EXTERNAL</auth>
-  <policy context="default">
-    <allow user="*"/><allow own="*"/><allow send_destination="*"/><allow receive_sender="*"/>
-  </policy>
-</busconfig>
-EOC
-_e2e_spawn dbus-daemon --config-file="$E2E_TMP/system-bus.conf" --nofork --nopidfile \
-    >"$E2E_TMP/system-bus.log" 2>&1
-export DBUS_SYSTEM_BUS_ADDRESS=unix:path=$E2E_TMP/system-bus
-e2e_wait 10 dbus-send --system --dest=org.freedesktop.DBus --type=method_call --print-reply \
-    /org/freedesktop/DBus org.freedesktop.DBus.GetId
+e2e_start_system_bus
 cat >/etc/NetworkManager/NetworkManager.conf <<EOC
 [main]
 plugins=keyfile

@@ -577,8 +577,9 @@ _e2e_start_plasma_wayland() {
     QT_QPA_PLATFORM=wayland _e2e_plasma_shell
 }
 
-_e2e_start_gnome() {
-    # A system bus of its own, empty: the shell wants one to be there.
+# e2e_start_system_bus : a private system bus, open to all on it; the services a
+# test starts (NetworkManager, a desktop shell) want one to be there.
+e2e_start_system_bus() {
     cat >"$E2E_TMP/system-bus.conf" <<EOC
 <!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
  "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
@@ -596,6 +597,11 @@ EOC
     export DBUS_SYSTEM_BUS_ADDRESS=unix:path=$E2E_TMP/system-bus
     e2e_wait 10 dbus-send --system --dest=org.freedesktop.DBus --type=method_call --print-reply \
         /org/freedesktop/DBus org.freedesktop.DBus.GetId
+}
+
+_e2e_start_gnome() {
+    # A system bus of its own, empty: the shell wants one to be there.
+    e2e_start_system_bus
     # The user's settings: the extension on (or not), no hot corner for the pointer
     # to wander into, no banner (the shell's own, for a session as root) to come and
     # go while the walks compare pictures.
