@@ -146,8 +146,15 @@ function(alerts_subset_fonts out_dir)
             string(REPLACE "Liberation Sans" "Alerts Sans" names "${names}")
             string(REPLACE "LiberationSans" "AlertsSans" names "${names}")
             file(WRITE ${cut}.name.ttx "${names}")
-            execute_process(COMMAND ${ALERTS_TTX} -q -m ${cut} -o ${out_dir}/${out_name} ${cut}.name.ttx
+            # The cut face's own timestamp, not the moment of this run, and the file
+            # replaced only when it changed: each configure would otherwise make a
+            # new face and rebuild everything that carries it.
+            execute_process(COMMAND ${ALERTS_TTX} -q --no-recalc-timestamp -m ${cut}
+                    -o ${cut}.named ${cut}.name.ttx
                 RESULT_VARIABLE failed ERROR_VARIABLE error)
+        endif()
+        if(NOT failed)
+            file(COPY_FILE ${cut}.named ${out_dir}/${out_name} ONLY_IF_DIFFERENT)
         endif()
         if(failed)
             message(FATAL_ERROR "Cutting down ${face} failed: ${error}")
