@@ -4,6 +4,8 @@
 # alerts_build DIR [cmake args...]
 # Configures DIR with Ninja when it is new, or when cmake arguments are given
 # (they then update its cache), and builds it. A new tree defaults to Debug.
+# ALERTS_BUILD_NICE: the compilers' niceness (scripts/test lowers it so that the
+# end-to-end walks running beside a build keep their pace).
 alerts_build() {
     local dir=${1:?alerts_build: build directory expected}
     shift
@@ -17,5 +19,5 @@ alerts_build() {
     elif (($#)); then
         cmake -S "$src" -B "$dir" "$@" || return 1
     fi
-    ninja -C "$dir" -j "$jobs"
+    nice -n "${ALERTS_BUILD_NICE:-0}" ninja -C "$dir" -j "$jobs"
 }
