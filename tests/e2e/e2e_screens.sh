@@ -139,7 +139,7 @@ lower_unchanged() {
     [[ $diff == 0 ]] || e2e_fail "the lower screen changed ($1): $diff pixels"
 }
 # glide_shots NAME X Y : pictures of the lower screen until the popup stands at X Y;
-# at least one while it is part-way (that desk kept as below-NAME.png).
+# true when one was taken while it was part-way (that desk kept as below-NAME.png).
 glide_shots() {
     local n=0 midway=0 x y w h
     while ! popup_at "$2" "$3" && ((n < 50)); do
@@ -153,16 +153,25 @@ glide_shots() {
         n=$((n + 1))
     done
     popup_at "$2" "$3" || e2e_fail "$1: the popup never reached $2 $3"
-    ((midway > 0)) || e2e_fail "$1: no picture was taken while the popup glided"
+    ((midway > 0))
 }
 first_popup_parked
 e2e_wait 2 e2e_is_unmapped "$popup"
 lower_screen before
-e2e_announce "player8|Blitz|Hall 3"
-glide_shots rise 1095 903
-e2e_screenshot below-at-rest
-glide_shots fall 1095 1024
-e2e_wait 2 e2e_is_unmapped "$popup"
+# A picture takes a good part of a glide's second on a busy machine, so a glide
+# may pass between two; another announcement glides again.
+rise=0 fall=0
+for round in 1 2 3; do
+    e2e_announce "player8|Blitz|Hall $round"
+    glide_shots rise 1095 903 && rise=1
+    e2e_screenshot below-at-rest
+    glide_shots fall 1095 1024 && fall=1
+    e2e_wait 2 e2e_is_unmapped "$popup"
+    ((!rise || !fall)) || break
+    _e2e_log "round $round: no picture while the popup glided (load average $(cut -d' ' -f1-3 /proc/loadavg))"
+done
+((rise)) || e2e_fail "rise: no picture was taken while the popup glided"
+((fall)) || e2e_fail "fall: no picture was taken while the popup glided"
 lower_screen after
 lower_unchanged after
 e2e_stop_alerts

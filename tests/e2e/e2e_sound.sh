@@ -119,25 +119,51 @@ announce_and_record restored
 e2e_siren_heard "$E2E_OUT/restored.wav" || e2e_fail "the siren put back in place did not play"
 
 # 5. A second announcement during the siren starts it again from the beginning.
-rec=$E2E_OUT/restart.wav
-e2e_record_start "$rec"
-t=$(e2e_record_pos)
-e2e_announce 'player7|Chess|first'
-e2e_wait_sound "$t" 5
-first=$(e2e_sound_onsets "$rec" 0.01 0.02 "$t" | head -n1)
-e2e_wait_recorded "$(awk -v t="$first" 'BEGIN {print t + 0.6}')"
-e2e_announce 'player7|Chess|second'
-e2e_wait_sound_end "$t" 0.3 10
-e2e_record_stop
-mapfile -t onsets < <(e2e_sound_onsets "$rec" 0.01 0.005)
-spans=$(e2e_sound_spans "$rec" 0.01 0.005 | tr '\n' ' ')
-echo "restart: onsets ${onsets[*]}; sound $spans" >&2
-e2e_assert_eq "${#onsets[@]}" 2 "the siren did not start again (sound: $spans)"
-read -r start end < <(e2e_sound_spans "$rec" 0.01 0.005 | tail -n1)
-length=$(awk -v s="$start" -v e="$end" 'BEGIN {print e - s}')
-e2e_gt "$length" 1.4 || e2e_fail "the second siren was not played from its beginning (${length}s)"
-peak=$(sox "$rec" -n stat 2>&1 | awk '/^Maximum amplitude:/ {print $3}')
-e2e_gt 0.75 "$peak" || e2e_fail "two sirens played over each other (peak $peak)"
+# restart_heard: 0 when it did, 2 when the second announcement came only after the
+# first siren had ended (a busy machine's delay: nothing was tested), else fails.
+restart_heard() {
+    local rec=$E2E_OUT/restart.wav t first t2 spans restart before gap length gaps peak
+    e2e_record_start "$rec"
+    t=$(e2e_record_pos)
+    e2e_announce_apart 0.6 'player7|Chess|first' 'player7|Chess|second'
+    e2e_wait_sound "$t" 5
+    first=$(e2e_sound_onsets "$rec" 0.01 0.02 "$t" | head -n1)
+    t2=$(awk -v f="$first" 'BEGIN {print f + 0.3}') # the restart comes after this
+    # A whole siren past the restart before waiting for quiet: a stream starved by a
+    # busy machine breaks off, and that pause is not the end.
+    e2e_wait_recorded "$(awk -v f="$first" -v s=$SIREN_S 'BEGIN {print f + 0.6 + s}')"
+    e2e_wait_sound_end "$t" 0.3 10
+    e2e_record_stop
+    spans=$(e2e_sound_spans "$rec" 0.01 0.005 | tr '\n' ' ')
+    echo "restart: sound $spans" >&2
+    # The restart: the last onset after the first siren's that a whole siren's sound
+    # follows (a starved stream's breaks are onsets too, with less after them).
+    restart=$(e2e_sound_spans "$rec" 0.01 0.005 | awk -v t="$t2" '{s[NR] = $1; e[NR] = $2}
+        END {for (i = NR; i >= 1; i--) if ((sum += e[i] - s[i]) >= 1.4) {if (s[i] > t) print s[i]; exit}}')
+    [[ -n $restart ]] || e2e_fail "the siren did not start again (sound: $spans)"
+    read -r before gap < <(e2e_sound_spans "$rec" 0.01 0.005 |
+        awk -v r="$restart" '$2 <= r {s += $2 - $1; last = $2} END {print s + 0, r - last}')
+    if e2e_gt "$before" "$(awk -v s=$SIREN_S 'BEGIN {print s - 0.05}')"; then
+        e2e_gt "$gap" 0.3 || e2e_fail "the second siren waited for the first to end (sound: $spans)"
+        _e2e_log "the second announcement came after the first siren's end (load average $(cut -d' ' -f1-3 /proc/loadavg))"
+        return 2
+    fi
+    # From the restart on: one whole siren, from its beginning, and not more.
+    read -r length gaps < <(e2e_sound_spans "$rec" 0.01 0.005 |
+        awk -v r="$restart" '$2 > r {s += $2 - $1; n++} END {print s + 0, (n ? n - 1 : 0)}')
+    e2e_gt "$length" 1.4 || e2e_fail "the second siren was not played from its beginning (${length}s)"
+    e2e_gt "$(awk -v s=$SIREN_S 'BEGIN {print s + 0.2}')" "$length" ||
+        e2e_fail "the siren played on after its end (${length}s)"
+    ((gaps == 0)) || _e2e_log "the second siren broke off ${gaps} time(s), as a starved stream does"
+    peak=$(sox "$rec" -n stat 2>&1 | awk '/^Maximum amplitude:/ {print $3}')
+    e2e_gt 0.75 "$peak" || e2e_fail "two sirens played over each other (peak $peak)"
+}
+for attempt in 1 2 3; do
+    rc=0
+    restart_heard || rc=$?
+    ((rc == 2)) || break
+    ((attempt < 3)) || e2e_fail "the second announcement never came during the first siren"
+done
 
 # 6. Hidden in the tray, the option chosen before holds: under "Play Alert Sound"
 # an announcement plays the siren and leaves the popup parked below the screen.

@@ -831,6 +831,18 @@ _e2e_count_above() { (($(_e2e_announce_count "$1") > $2)); }
 # e2e_announce "starter|kind|place"
 e2e_announce() { _e2e_announce_line "$1"; }
 
+# e2e_announce_apart S FIRST SECOND : the announcer sends SECOND S seconds after
+# FIRST, whatever this harness's pace on a busy machine; waits for both.
+e2e_announce_apart() {
+    local pattern='^(sent|error|silent)' before
+    before=$(_e2e_announce_count "$pattern")
+    printf '%s\n' "$2" >&"$E2E_ANNOUNCE_FD"
+    sleep "$1"
+    printf '%s\n' "$3" >&"$E2E_ANNOUNCE_FD"
+    e2e_wait 5 _e2e_count_above "$pattern" $((before + 1))
+    ! grep -E "$pattern" "$E2E_ANNOUNCE_LOG" | tail -n2 | grep -q '^error' || e2e_fail "announcer: an error"
+}
+
 # e2e_record_announcement FILE "starter|kind|place" [LISTEN_S] : records the sink
 # while one client is sent the announcement, until the sound it caused is over; with
 # LISTEN_S, not before that long after the sound began: on a busy machine the stream
