@@ -53,15 +53,27 @@ fi
 
 e2e_start_x
 e2e_start_announce
-# The moment the first attempt, the one on the dropped path, was seen (bounded).
-(for ((i = 0; i < 12000; i++)); do
-    if ss -tnH state syn-sent '( dport = :4500 )' | grep -q .; then
-        _e2e_now_ms >"$E2E_TMP/first-attempt"
-        exit 0
-    fi
-    sleep 0.01
-done) &
-watcher=$!
+# The moments the first attempt (the one on the dropped path) and the connection
+# were seen: one process reading the kernel's socket tables every 5 ms at a
+# priority above the walk's, so that a busy machine delays the sightings little
+# and never hides them; two minutes at most, and it goes with the harness.
+_e2e_spawn nice -n -5 "$E2E_PYTHON" -c '
+import sys, time
+end = time.monotonic() + 120
+want = "02"  # SYN-SENT to port 4500, then ESTABLISHED (01)
+while time.monotonic() < end:
+    for table in ("/proc/net/tcp", "/proc/net/tcp6"):
+        with open(table) as f:
+            rows = [row.split() for row in f.read().splitlines()[1:]]
+        if any(cols[3] == want and cols[2].endswith(":1194") for cols in rows):
+            with open(sys.argv[1 if want == "02" else 2], "w") as out:
+                out.write(str(time.time_ns() // 1000000))
+            if want == "01":
+                sys.exit(0)
+            want = "01"
+    time.sleep(0.005)
+' "$E2E_TMP/first-attempt" "$E2E_TMP/established" </dev/null >/dev/null 2>&1
+watcher=$E2E_SPAWNED_PID
 e2e_start_alerts
 
 read -r x y w h < <(e2e_window_geometry "$ALERTS_WID")
@@ -70,13 +82,12 @@ e2e_assert_eq "$w x $h" "204 x 176" "main window client size"
 # Connected at start, and a record reaches it.
 e2e_wait_announce_log '^client connected 1$' 5
 if [[ -n ${E2E_PATHS:-} ]]; then
-    connected=$(_e2e_now_ms)
     # Within a tick of the connect-confirm timer; reading it off the screen
     # (Wine) takes longer than that.
     e2e_within $((E2E_WINDOWS ? 3 : 1)) e2e_label_is 'Connected!'
     if [[ -n $dropped ]]; then
-        e2e_wait 2 test -s "$E2E_TMP/first-attempt"
-        took=$((connected - $(<"$E2E_TMP/first-attempt")))
+        e2e_wait 2 test -s "$E2E_TMP/established"
+        took=$(($(<"$E2E_TMP/established") - $(<"$E2E_TMP/first-attempt")))
         _e2e_log "$E2E_PATHS: connected ${took} ms after the first attempt"
         ((took <= 1000)) || e2e_fail "$E2E_PATHS: connected only ${took} ms after the first attempt"
     fi
@@ -88,7 +99,7 @@ if [[ -n ${E2E_PATHS:-} ]]; then
     [[ -n $dropped ]] || e2e_assert_eq "$(_e2e_announce_count '^client connected')" 1 \
         "open: connections the server met"
 fi
-kill "$watcher" 2>/dev/null || true
+kill -- -"$watcher" 2>/dev/null || true
 e2e_announce 'player7|Chess|Hall 2'
 e2e_assert_eq "$E2E_LAST_SENT" "sent 30 to 1 clients" "record delivery at start"
 # The pictures are for a person to look at, once the label reads "Connected!".

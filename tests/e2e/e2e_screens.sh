@@ -128,10 +128,12 @@ two_screens 1024x768 1280x1024 left 839 647
 # announcement are the same.
 e2e_start_x --no-wm --no-tray --size 1280x1024 --below 1280x768
 xsetroot -solid grey50
-# lower_screen NAME : a picture of the lower screen alone.
+# lower_screen NAME [DESK] : a picture of the lower screen alone, cut from DESK (a
+# picture of the whole desk taken earlier) or from the desk as it is now.
 lower_screen() {
-    import -window root "$E2E_TMP/desk.png"
-    convert "$E2E_TMP/desk.png" -crop 1280x768+0+1024 +repage "$E2E_OUT/lower-$1.png"
+    local desk=${2:-$E2E_TMP/desk.miff}
+    [[ -n ${2:-} ]] || import -window root "$desk"
+    convert "$desk" -crop 1280x768+0+1024 +repage "$E2E_OUT/lower-$1.png"
 }
 lower_unchanged() {
     local diff
@@ -140,20 +142,24 @@ lower_unchanged() {
 }
 # glide_shots NAME X Y : pictures of the lower screen until the popup stands at X Y;
 # true when one was taken while it was part-way (that desk kept as below-NAME.png).
+# While it glides, only one uncompressed grab each, looked at afterwards: the more
+# pictures a glide holds, the likelier one is part-way on a busy machine.
 glide_shots() {
-    local n=0 midway=0 x y w h
+    local n=0 i x y w h midway=()
     while ! popup_at "$2" "$3" && ((n < 50)); do
         read -r x y w h < <(e2e_window_geometry "$popup")
-        lower_screen "$1-$n"
-        if ((y > 903 && y < 1024)); then
-            midway=$((midway + 1))
-            cp "$E2E_TMP/desk.png" "$E2E_OUT/below-$1.png"
-        fi
-        lower_unchanged "$1-$n"
+        import -window root "$E2E_TMP/glide-$1-$n.miff"
+        ((y <= 903 || y >= 1024)) || midway+=("$n")
         n=$((n + 1))
     done
     popup_at "$2" "$3" || e2e_fail "$1: the popup never reached $2 $3"
-    ((midway > 0))
+    for ((i = 0; i < n; i++)); do
+        lower_screen "$1-$i" "$E2E_TMP/glide-$1-$i.miff"
+        lower_unchanged "$1-$i"
+    done
+    ((${#midway[@]} > 0)) || return 1
+    convert "$E2E_TMP/glide-$1-${midway[-1]}.miff" "$E2E_OUT/below-$1.png"
+    rm -f "$E2E_TMP/glide-$1-"*.miff
 }
 first_popup_parked
 e2e_wait 2 e2e_is_unmapped "$popup"
