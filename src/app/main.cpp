@@ -54,10 +54,13 @@ int main(int argc, char* argv[]) {
     QApplication::setQuitOnLastWindowClosed(false);
 
     // One program per user: a second start brings the running one's window back
-    // and ends before it makes a window or a server connection of its own.
-    using Role = alerts::platform::SingleInstance::Role;
-    alerts::platform::SingleInstance instance;
-    switch (instance.start()) {
+    // and ends before it makes a window or a server connection of its own. The
+    // lock is taken here; the socket a second start asks through opens once the
+    // window is up.
+    using alerts::platform::SingleInstance;
+    using Role = SingleInstance::Role;
+    SingleInstance instance;
+    switch (instance.start(SingleInstance::kPatience, SingleInstance::Listen::Later)) {
     case Role::Primary:
         break;
     case Role::Secondary:
@@ -75,12 +78,11 @@ int main(int argc, char* argv[]) {
     // Logging off or shutting down unloads the main window like its close box does.
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &window, &QWidget::close);
     // A second start restores the window as the tray menu's "Open/Restore" does.
-    QObject::connect(&instance, &alerts::platform::SingleInstance::restoreRequested, &window,
-                     [&window] {
-                         if (!window.isUnloaded()) {
-                             window.mnuOpen_Click();
-                         }
-                     });
+    QObject::connect(&instance, &SingleInstance::restoreRequested, &window, [&window] {
+        if (!window.isUnloaded()) {
+            window.mnuOpen_Click();
+        }
+    });
     window.show();
 
     const int status = QApplication::exec();

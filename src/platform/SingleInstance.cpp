@@ -189,13 +189,19 @@ QString SingleInstance::serverName() {
 #endif
 }
 
-SingleInstance::Role SingleInstance::start(std::chrono::milliseconds patience) {
+SingleInstance::Role SingleInstance::start(std::chrono::milliseconds patience, Listen when) {
     const QString name = serverName();
     const QDeadlineTimer deadline(patience);
     for (;;) {
         const Lock lock = tryLock();
         if (lock == Lock::Taken) {
-            listen();
+            if (when == Listen::Now) {
+                listen();
+            } else {
+                // Under Wine the pipe, its security descriptor and the wait Qt
+                // registers for it cost tens of milliseconds of the start-up.
+                QMetaObject::invokeMethod(this, &SingleInstance::listen, Qt::QueuedConnection);
+            }
             return Role::Primary;
         }
         if (lock == Lock::Unavailable) {

@@ -47,8 +47,13 @@ public:
     SingleInstance(const SingleInstance&) = delete;
     SingleInstance& operator=(const SingleInstance&) = delete;
 
+    // When the primary opens its socket: at once, or in the first round of the
+    // event loop, so that the program's window comes up first (a later start
+    // keeps asking meanwhile, within its patience).
+    enum class Listen { Now, Later };
+
     // Blocks for at most `patience`; call it before any window exists.
-    Role start(std::chrono::milliseconds patience = kPatience);
+    Role start(std::chrono::milliseconds patience = kPatience, Listen when = Listen::Now);
 
     [[nodiscard]] bool isListening() const { return m_server.isListening(); }
 

@@ -21,6 +21,7 @@ using namespace Qt::StringLiterals;
 using Role = SingleInstance::Role;
 
 Q_DECLARE_METATYPE(SingleInstance::Role)
+Q_DECLARE_METATYPE(SingleInstance::Listen)
 
 namespace {
 
@@ -61,11 +62,19 @@ private slots:
         QCOMPARE(SingleInstance::serverName(), dir + "alerts.socket");
     }
 
+    // The program itself opens its socket once its event loop runs (its window
+    // first); a second start in between waits for it.
+    void secondStartRestoresThePrimary_data() {
+        QTest::addColumn<SingleInstance::Listen>("when");
+        QTest::newRow("listening at once") << SingleInstance::Listen::Now;
+        QTest::newRow("listening from the event loop") << SingleInstance::Listen::Later;
+    }
     void secondStartRestoresThePrimary() {
+        QFETCH(SingleInstance::Listen, when);
         SingleInstance primary;
         QSignalSpy restores(&primary, &SingleInstance::restoreRequested);
-        QCOMPARE(primary.start(), Role::Primary);
-        QVERIFY(primary.isListening());
+        QCOMPARE(primary.start(SingleInstance::kPatience, when), Role::Primary);
+        QCOMPARE(primary.isListening(), when == SingleInstance::Listen::Now);
         for (int start = 1; start <= 2; ++start) {
             QProcess& peer = startPeer();
             QTRY_COMPARE_WITH_TIMEOUT(peer.state(), QProcess::NotRunning, kWaitMs);
