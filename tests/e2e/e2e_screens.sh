@@ -145,8 +145,13 @@ lower_unchanged() {
 # While it glides, only one uncompressed grab each, looked at afterwards: the more
 # pictures a glide holds, the likelier one is part-way on a busy machine.
 glide_shots() {
-    local n=0 i x y w h midway=()
-    while ! popup_at "$2" "$3" && ((n < 50)); do
+    local n=0 i x y w h midway=() end=$((SECONDS + 15 * ${E2E_WAIT_SCALE:-3}))
+    while ! popup_at "$2" "$3" && ((SECONDS < end)); do
+        # At most 50 pictures; past that, only waiting for the end of the glide.
+        if ((n == 50)); then
+            sleep 0.05
+            continue
+        fi
         read -r x y w h < <(e2e_window_geometry "$popup")
         import -window root "$E2E_TMP/glide-$1-$n.miff"
         ((y <= 903 || y >= 1024)) || midway+=("$n")

@@ -216,8 +216,10 @@ _e2e_diagnostics() {
         _e2e_log "-- windows:"
         xwininfo -root -tree 2>/dev/null | grep -E '^\s+0x' | grep -v 'has no name' |
             head -n 20 | sed 's/^/    /' >&2
-        import -window root "$E2E_OUT/failure.png" 2>/dev/null &&
+        # The desk's own display where it has one (a Wayland desk's XWayland shows little).
+        if DISPLAY=${E2E_SHOT_DISPLAY:-$DISPLAY} import -window root "$E2E_OUT/failure.png" 2>/dev/null; then
             _e2e_log "screenshot: $E2E_OUT/failure.png"
+        fi
     fi
 }
 
