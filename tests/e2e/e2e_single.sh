@@ -21,9 +21,17 @@ second_start() {
     timeout 10 env QT_QPA_PLATFORM=xcb "$(e2e_alerts_program)" >>"$E2E_TMP/second.log" 2>&1 ||
         status=$?
     took=$(($(_e2e_now_ms) - started))
-    echo "$1: the second start ended with status $status after $took ms" >&2
+    # Under Wine, a process's own start is Wine's and varies with the machine's load:
+    # the limit is on top of an empty Windows program's start, measured now.
+    local limit=$SECOND_START_LIMIT_MS
+    if ((E2E_WINDOWS)); then
+        started=$(_e2e_now_ms)
+        WINEPREFIX=$E2E_TMP/wine /usr/lib/wine/wine64 cmd /c exit 0 >/dev/null 2>&1 || true
+        limit=$((limit + $(_e2e_now_ms) - started))
+    fi
+    echo "$1: the second start ended with status $status after $took ms (limit $limit ms)" >&2
     e2e_assert_eq "$status" 0 "$1: exit status of the second start"
-    ((took <= SECOND_START_LIMIT_MS)) || e2e_fail "$1: the second start took $took ms"
+    ((took <= limit)) || e2e_fail "$1: the second start took $took ms"
 }
 
 e2e_start_x

@@ -442,18 +442,22 @@ _e2e_moves_heard() {
 }
 
 # e2e_window_moves WID [--timed] : "x y" for each move of the window, in order;
-# with --timed, "seconds x y".
+# with --timed, "seconds x y". Only since the window was made: the X server hands
+# a destroyed window's id out again (Wine's short-lived windows are such).
 e2e_window_moves() {
     awk -v id="window $1," -v timed="${2:-}" '
         { time = $1; sub(/^[^ ]* /, "") }
-        /^ConfigureNotify/ { pending = 1; next }
+        /^CreateNotify/ { created = 1; pending = 0; next }
+        /^ConfigureNotify/ { pending = 1; created = 0; next }
+        created && index($0, id) { n = 0 }
         pending && index($0, id) {
             match($0, /\(-?[0-9]+,-?[0-9]+\)/)
             place = substr($0, RSTART + 1, RLENGTH - 2)
             sub(",", " ", place)
-            print (timed == "--timed" ? time " " : "") place
+            moves[++n] = (timed == "--timed" ? time " " : "") place
         }
-        { pending = 0 }' "$E2E_MOVES_LOG"
+        { pending = 0; created = 0 }
+        END { for (i = 1; i <= n; i++) print moves[i] }' "$E2E_MOVES_LOG"
 }
 
 # e2e_click WID X Y : left click at client coordinates of a window.
@@ -1189,7 +1193,8 @@ e2e_start_alerts_faketime() {
     [[ -n $lib ]] || e2e_fail "libfaketime is not installed"
     preload=$lib
     # A sanitized build wants its runtime first among the preloaded libraries.
-    asan=$(ldd "$ALERTS_BIN_DIR/alerts" | awk '/libasan/ { print $3; exit }')
+    # (awk reads to the end: an early exit could cut ldd off with SIGPIPE)
+    asan=$(ldd "$ALERTS_BIN_DIR/alerts" | awk '/libasan/ && !found { print $3; found = 1 }')
     [[ -z $asan ]] || preload="$asan $lib"
     E2E_FAKETIME_FILE=$E2E_TMP/faketime
     E2E_WALL_OFFSET=0
