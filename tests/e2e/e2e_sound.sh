@@ -134,23 +134,26 @@ restart_heard() {
     e2e_wait_recorded "$(awk -v f="$first" -v s=$SIREN_S 'BEGIN {print f + 0.6 + s}')"
     e2e_wait_sound_end "$t" 0.3 10
     e2e_record_stop
-    spans=$(e2e_sound_spans "$rec" 0.01 0.005 | tr '\n' ' ')
+    # The recording's stretches of sound, decoded once: "START END" a line.
+    local lines
+    lines=$(e2e_sound_spans "$rec" 0.01 0.005)
+    spans=$(tr '\n' ' ' <<<"$lines")
     echo "restart: sound $spans" >&2
     # The restart: the last onset after the first siren's that a whole siren's sound
     # follows (a starved stream's breaks are onsets too, with less after them).
-    restart=$(e2e_sound_spans "$rec" 0.01 0.005 | awk -v t="$t2" '{s[NR] = $1; e[NR] = $2}
-        END {for (i = NR; i >= 1; i--) if ((sum += e[i] - s[i]) >= 1.4) {if (s[i] > t) print s[i]; exit}}')
+    restart=$(awk -v t="$t2" '{s[NR] = $1; e[NR] = $2}
+        END {for (i = NR; i >= 1; i--) if ((sum += e[i] - s[i]) >= 1.4) {if (s[i] > t) print s[i]; exit}}' <<<"$lines")
     [[ -n $restart ]] || e2e_fail "the siren did not start again (sound: $spans)"
-    read -r before gap < <(e2e_sound_spans "$rec" 0.01 0.005 |
-        awk -v r="$restart" '$2 <= r {s += $2 - $1; last = $2} END {print s + 0, r - last}')
+    read -r before gap < <(awk -v r="$restart" \
+        '$2 <= r {s += $2 - $1; last = $2} END {print s + 0, r - last}' <<<"$lines")
     if e2e_gt "$before" "$(awk -v s=$SIREN_S 'BEGIN {print s - 0.05}')"; then
         e2e_gt "$gap" 0.3 || e2e_fail "the second siren waited for the first to end (sound: $spans)"
         _e2e_log "the second announcement came after the first siren's end (load average $(cut -d' ' -f1-3 /proc/loadavg))"
         return 2
     fi
     # From the restart on: one whole siren, from its beginning, and not more.
-    read -r length gaps < <(e2e_sound_spans "$rec" 0.01 0.005 |
-        awk -v r="$restart" '$2 > r {s += $2 - $1; n++} END {print s + 0, (n ? n - 1 : 0)}')
+    read -r length gaps < <(awk -v r="$restart" \
+        '$2 > r {s += $2 - $1; n++} END {print s + 0, (n ? n - 1 : 0)}' <<<"$lines")
     e2e_gt "$length" 1.4 || e2e_fail "the second siren was not played from its beginning (${length}s)"
     e2e_gt "$(awk -v s=$SIREN_S 'BEGIN {print s + 0.2}')" "$length" ||
         e2e_fail "the siren played on after its end (${length}s)"
