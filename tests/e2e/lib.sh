@@ -215,11 +215,12 @@ _e2e_diagnostics() {
     if [[ -n ${DISPLAY:-} ]]; then
         _e2e_log "-- windows:"
         xwininfo -root -tree 2>/dev/null | grep -E '^\s+0x' | grep -v 'has no name' |
-            head -n 20 | sed 's/^/    /' >&2
-        # The desk's own display where it has one (a Wayland desk's XWayland shows little).
-        if DISPLAY=${E2E_SHOT_DISPLAY:-$DISPLAY} import -window root "$E2E_OUT/failure.png" 2>/dev/null; then
-            _e2e_log "screenshot: $E2E_OUT/failure.png"
-        fi
+            head -n 20 | sed 's/^/    /' >&2 || true
+    fi
+    # The desk's own display where it has one (a Wayland desk's XWayland shows little).
+    if { [[ -n ${SWAYSOCK:-} ]] && grim "$E2E_OUT/failure.png" 2>/dev/null; } ||
+        { [[ -n ${DISPLAY:-} ]] && DISPLAY=${E2E_SHOT_DISPLAY:-$DISPLAY} import -window root "$E2E_OUT/failure.png" 2>/dev/null; }; then
+        _e2e_log "screenshot: $E2E_OUT/failure.png"
     fi
 }
 
