@@ -67,7 +67,8 @@ e2e_assert_eq "$E2E_LAST_SENT" "sent 30 to 1 clients" "delivery after the second
 e2e_wait 10 popup_shown
 e2e_screenshot popup
 e2e_assert_eq "$(popup_count)" 1 "popups for one announcement"
-mapfile -t onsets < <(e2e_sound_onsets "$rec" 0.01 0.005)
+# Silence of under 0.1 s is a starved stream's dropout inside one siren, not a second one.
+mapfile -t onsets < <(e2e_sound_onsets "$rec" 0.01 0.1)
 e2e_assert_eq "${#onsets[@]}" 1 "sirens for one announcement"
 read -r start end < <(e2e_sound_spans "$rec" 0.01 0.005)
 length=$(awk -v s="$start" -v e="$end" 'BEGIN {print e - s}')
