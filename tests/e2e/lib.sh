@@ -385,6 +385,17 @@ EndSection
 EOF
 }
 
+# Given no window, import waits for one to be picked with the mouse, for ever: a
+# window id that came out empty (a window gone, a tree read that raced) must fail.
+import() {
+    local arg prev=""
+    for arg; do
+        [[ $prev != -window || -n $arg ]] || { echo "import: no window given" >&2; return 1; }
+        prev=$arg
+    done
+    command import "$@"
+}
+
 # e2e_screenshot NAME [WID] : the whole screen, or one window.
 e2e_screenshot() {
     local out=$E2E_OUT/$1.png
@@ -1003,16 +1014,24 @@ e2e_tray_icon() {
         inside && index($0, class) { print $1; found = 1 }' <<<"$tree"
 }
 
-# More than a blank square: Wine docks the icon before it draws it.
-_e2e_icon_drawn() { (($(import -window "$1" png:- | convert png:- -format %k info:) > 2)); }
+# Sets E2E_ICON to the icon once it is docked and, under Wine, drawn: Wine docks
+# the icon before it draws it, and takes clicks only once it has. Looked up on
+# every try, as the tree read races with windows coming and going.
+_e2e_icon_ready() {
+    local colours
+    E2E_ICON=$(e2e_tray_icon)
+    [[ -n $E2E_ICON ]] || return 1
+    ((E2E_WINDOWS)) || return 0
+    colours=$(import -window "$E2E_ICON" png:- | convert png:- -format %k info:)
+    ((${colours:-0} > 2))
+}
 
 e2e_click_tray_icon() {
     local x y w h
-    read -r x y w h < <(e2e_window_geometry "$(e2e_tray_icon)")
+    e2e_wait 10 _e2e_icon_ready
+    read -r x y w h < <(e2e_window_geometry "$E2E_ICON")
     if ((E2E_WINDOWS)); then
-        # Wine docks the icon before it draws it, and takes clicks only once it
-        # has; and only with the button held a while.
-        e2e_wait 10 _e2e_icon_drawn "$(e2e_tray_icon)"
+        # Wine takes the click only with the button held a while.
         xdotool mousemove --sync $((x + w / 2)) $((y + h / 2)) mousedown 1 sleep 0.25 mouseup 1
     else
         xdotool mousemove --sync $((x + w / 2)) $((y + h / 2)) click 1
