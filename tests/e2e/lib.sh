@@ -95,6 +95,31 @@ e2e_init() {
     trap 'exit 130' INT
     trap '_e2e_on_error "$LINENO" "$BASH_COMMAND"' ERR
     _e2e_log "$E2E_NAME: scratch $E2E_TMP, output $E2E_OUT"
+    _e2e_watch_hang
+}
+
+# CTest kills a walk that outlives its limit (E2E_TIME_LIMIT, seconds) without a
+# word of where it stood: shortly before, the walk's own processes and the usual
+# diagnostics say what it was waiting on.
+_e2e_watch_hang() {
+    ((${E2E_TIME_LIMIT:-0} > 30)) || return 0
+    local walk=$BASHPID
+    (
+        trap - ERR EXIT
+        set +e
+        local self=$BASHPID
+        # Stopped at the end of a walk like the rest, the sleep with it.
+        sleep $((E2E_TIME_LIMIT - 15)) &
+        trap 'kill $! 2>/dev/null; exit 0' TERM
+        wait $!
+        _e2e_log "still running $((E2E_TIME_LIMIT - 15)) s in; its processes:"
+        ps -eo pid=,ppid=,etime=,args= | awk -v top="$walk" -v self="$self" '
+            { parent[$1] = $2; line[$1] = $0 }
+            END { for (p in line) for (q = p; q in parent && q != self; q = parent[q]) if (q == top) { print "    " line[p]; break } }' |
+            sort -n >&2
+        _e2e_diagnostics "the time limit is near"
+    ) &
+    E2E_PIDS+=("$!")
 }
 
 # e2e_linux_only REASON : under Wine, the script passes here; what follows is
