@@ -143,16 +143,18 @@ lower_unchanged() {
 # glide_shots NAME X Y : pictures of the lower screen until the popup stands at X Y;
 # true when one was taken while it was part-way (that desk kept as below-NAME.png).
 # While it glides, only one uncompressed grab each, looked at afterwards: the more
-# pictures a glide holds, the likelier one is part-way on a busy machine.
+# pictures a glide holds, the likelier one is part-way on a busy machine. None while
+# it still stands where it was: the 5 s hold before a fall would use them all up.
 glide_shots() {
-    local n=0 i x y w h midway=() end=$((SECONDS + 15 * ${E2E_WAIT_SCALE:-3}))
+    local n=0 i x y w h from="" midway=() end=$((SECONDS + 15 * ${E2E_WAIT_SCALE:-3}))
     while ! popup_at "$2" "$3" && ((SECONDS < end)); do
+        read -r x y w h < <(e2e_window_geometry "$popup")
+        from=${from:-$y}
         # At most 50 pictures; past that, only waiting for the end of the glide.
-        if ((n == 50)); then
+        if ((n == 50 || y == from)); then
             sleep 0.05
             continue
         fi
-        read -r x y w h < <(e2e_window_geometry "$popup")
         import -window root "$E2E_TMP/glide-$1-$n.miff"
         ((y <= 903 || y >= 1024)) || midway+=("$n")
         n=$((n + 1))
