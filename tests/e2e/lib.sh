@@ -107,16 +107,12 @@ _e2e_watch_hang() {
     (
         trap - ERR EXIT
         set +e
-        local self=$BASHPID
         # Stopped at the end of a walk like the rest, the sleep with it.
         sleep $((E2E_TIME_LIMIT - 15)) &
         trap 'kill $! 2>/dev/null; exit 0' TERM
         wait $!
         _e2e_log "still running $((E2E_TIME_LIMIT - 15)) s in; its processes:"
-        ps -eo pid=,ppid=,etime=,args= | awk -v top="$walk" -v self="$self" '
-            { parent[$1] = $2; line[$1] = $0 }
-            END { for (p in line) for (q = p; q in parent && q != self; q = parent[q]) if (q == top) { print "    " line[p]; break } }' |
-            sort -n >&2
+        pstree -a -p "$walk" >&2
         _e2e_diagnostics "the time limit is near"
     ) &
     E2E_PIDS+=("$!")
