@@ -11,7 +11,8 @@
       Seconds recorded so far.
   wavtool.py tone FILE HZ [START_S] [LEN_S]
       The amplitude (0..1 of full scale) of one frequency in a stretch, by the
-      Goertzel algorithm; tells the siren's tones from the bell's.
+      Goertzel algorithm; tells the siren's tones from the bell's. A dropout
+      does not make the tone cancel itself out.
 
 THRESHOLD is an RMS amplitude over 5 ms windows, 0..1 of full scale (default 0.01).
 """
@@ -86,19 +87,41 @@ def spans(path, threshold, min_gap, start_s=0.0):
     return result
 
 
-def tone(path, hz, start, length):
-    rate, x = read(path)
-    a = int(start * rate)
-    b = len(x) if length is None else min(len(x), a + int(length * rate))
-    seg = x[a:b]
-    if not seg:
-        return 0.0
+def goertzel(seg, hz, rate):
+    """|X(hz)| of seg, unnormalised."""
     k = 2.0 * math.cos(2.0 * math.pi * hz / rate)
     s1 = s2 = 0.0
     for v in seg:
         s1, s2 = v + k * s1 - s2, s1
-    power = s1 * s1 + s2 * s2 - k * s1 * s2
-    return 2.0 * math.sqrt(max(power, 0.0)) / len(seg) / 32768.0
+    return math.sqrt(max(s1 * s1 + s2 * s2 - k * s1 * s2, 0.0))
+
+
+def resumes(x, a, b, run=8):
+    """Where sound resumes after a silence of at least run samples, in x[a:b]."""
+    result, quiet = [], 0
+    for i in range(a, b):
+        if abs(x[i]) <= 2:
+            quiet += 1
+        else:
+            if quiet >= run and i > a + quiet:
+                result.append(i)
+            quiet = 0
+    return result
+
+
+def tone(path, hz, start, length):
+    rate, x = read(path)
+    a = int(start * rate)
+    b = len(x) if length is None else min(len(x), a + int(length * rate))
+    if b <= a:
+        return 0.0
+    # A dropout shifts the rest of the sound by a fraction of a period: measured
+    # as one stretch, the two sides of a 15 ms gap can cancel each other out. So
+    # each stretch between silences is measured on its own and their magnitudes
+    # add up; without a dropout this is the stretch measured whole.
+    edges = [a] + resumes(x, a, b) + [b]
+    total = sum(goertzel(x[p:q], hz, rate) for p, q in zip(edges, edges[1:]))
+    return 2.0 * total / (b - a) / 32768.0
 
 
 def main(argv):
