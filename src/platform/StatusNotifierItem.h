@@ -26,6 +26,9 @@ public:
     [[nodiscard]] bool isRegistered() const { return m_registered; }
     // A watcher is there, whether or not a host has registered with it yet.
     [[nodiscard]] bool hasWatcher() const { return m_watcher; }
+    // Asks the bus now rather than waiting for its signals, which can still be
+    // queued behind a press that arrived another way (the accessibility bus).
+    void ask();
 
 signals:
     void changed();
@@ -37,7 +40,6 @@ private slots:
     void hostUnregistered();
 
 private:
-    void ask();
     void set(bool watcher, bool registered);
 
     bool m_watcher = false;

@@ -207,6 +207,9 @@ QIcon TrayIcon::icon() const {
 
 bool TrayIcon::isAvailable() {
 #ifdef ALERTS_HAVE_DBUS
+    // Hiding on a host that has just gone would lose the window, and minimising
+    // beside one that has just come would leave it in the window list: ask now.
+    host().ask();
     if (host().isRegistered()) {
         return true;
     }
