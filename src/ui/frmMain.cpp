@@ -264,6 +264,7 @@ void frmMain::optionClicked(core::AlertOption option) {
 }
 
 void frmMain::cmdHide_Click() {
+    m_hiding = true;
     setWindowState(windowState() | Qt::WindowMinimized);
 }
 
@@ -313,11 +314,20 @@ void frmMain::Settle_Timer() {
 }
 
 void frmMain::toTray() {
+    // Qt on Wayland reports the window as no longer minimised as soon as it asks
+    // for it (the protocol never says), and on a busy machine that report can come
+    // before this: "Hide" still goes to the tray.
+    const bool hiding = std::exchange(m_hiding, false);
+    if (!isVisible() && m_tray.isPresent()) {
+        return; // already there
+    }
     // Without a tray to come back from, hiding would lose the window for good:
     // it then stays minimised in the taskbar.
-    if (isMinimized() && !m_unloaded && platform::TrayIcon::isAvailable()) {
+    if ((isMinimized() || hiding) && !m_unloaded && platform::TrayIcon::isAvailable()) {
         m_restoring = false;
         hide();
+        // Minimised again if that report undid it; hidden, it asks the window system nothing.
+        setWindowState(windowState() | Qt::WindowMinimized);
         m_tray.add();
     }
 }

@@ -134,6 +134,8 @@ private:
     bool m_unloaded = false;
     // "Open/Restore" asked for the window: the icon stays until it is on screen.
     bool m_restoring = false;
+    // "Hide" was pressed and the window is on its way to the tray.
+    bool m_hiding = false;
     std::array<int, 4> m_designedBoxWidths{};
     bool m_painted = false;
     bool m_iconEnlarged = false;
