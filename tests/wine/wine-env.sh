@@ -1,7 +1,8 @@
 # SPDX-License-Identifier: MIT
 # Sourced: Debian's 64-bit Wine, quiet, without the Mono and Gecko prompts.
 # wine_prepare_prefix makes $WINEPREFIX once (under a lock: programs may start
-# together), with Wine's own fonts where Windows keeps its fonts; wine_install
+# together), with Wine's own fonts where Windows keeps its fonts, as a copy of
+# ALERTS_WINE_TEMPLATE when that names a prefix (made first if missing); wine_install
 # runs the installer into it. ALERTS_WINDOWS_INSTALL_ARGS adds the installer's
 # own switches (/CurrentUser: for this user alone, as a user without
 # administrator's rights installs; Wine's user always has them).
@@ -29,6 +30,22 @@ wine_prepare_prefix() {
     (
         flock 9
         [[ -f $WINEPREFIX/.alerts-ready ]] && exit 0
+        local template=${ALERTS_WINE_TEMPLATE:-}
+        if [[ -n $template && $template != "$WINEPREFIX" ]]; then
+            # A copy of a prefix made once: wineboot writes 600 MB of DLLs into
+            # each new one, seconds of a busy machine for every walk. The DLLs are
+            # hard links (nothing writes to them); the rest, registry and all, is
+            # copied.
+            (
+                export WINEPREFIX=$template
+                wine_prepare_prefix
+            )
+            rm -rf "$WINEPREFIX"
+            mkdir -p "$WINEPREFIX"
+            tar -C "$template" --exclude=./drive_c/windows/system32 -cf - . | tar -C "$WINEPREFIX" -xf -
+            cp -al "$template/drive_c/windows/system32" "$WINEPREFIX/drive_c/windows/"
+            exit 0
+        fi
         "$WINELOADER" wineboot -i >/dev/null 2>&1
         # Debian's Wine looks for its fonts in the wrong place; without them Qt
         # falls back to a serif face.
@@ -36,6 +53,8 @@ wine_prepare_prefix() {
         for font in /usr/share/wine/fonts/*; do
             ln -sf "$font" "$WINEPREFIX/drive_c/windows/Fonts/"
         done
+        # A template is copied only once its registry is on disk.
+        [[ $WINEPREFIX != "${template:-}" ]] || "${WINELOADER%/*}/wineserver" -w
         touch "$WINEPREFIX/.alerts-ready"
     ) 9>"$WINEPREFIX.lock"
 }
