@@ -57,6 +57,13 @@ wine_prepare_prefix() {
         [[ $WINEPREFIX != "${template:-}" ]] || "${WINELOADER%/*}/wineserver" -w
         touch "$WINEPREFIX/.alerts-ready"
     ) 9>"$WINEPREFIX.lock"
+    # The prefix's server and Wine's own processes (services, the desktop) started
+    # here, away from the caller's output: started by the program, they would hold
+    # a test runner's pipes open for the seconds they linger after it ends. One
+    # already running is left as it is.
+    if "${WINELOADER%/*}/wineserver" </dev/null >/dev/null 2>&1; then
+        "$WINELOADER" wineboot </dev/null >/dev/null 2>&1 || true
+    fi
 }
 
 # wine_install INSTALLER [SWITCHES...] : installs silently (/S), as a user may.
