@@ -25,7 +25,8 @@ wine_pids() {
     return 0
 }
 
-wine_prepare_prefix() {
+# wine_make_prefix : $WINEPREFIX made once, under its lock; nothing is run in it.
+wine_make_prefix() {
     mkdir -p "$(dirname "$WINEPREFIX")"
     (
         flock 9
@@ -38,7 +39,7 @@ wine_prepare_prefix() {
             # copied.
             (
                 export WINEPREFIX=$template
-                wine_prepare_prefix
+                wine_make_prefix
             )
             rm -rf "$WINEPREFIX"
             mkdir -p "$WINEPREFIX"
@@ -57,6 +58,10 @@ wine_prepare_prefix() {
         [[ $WINEPREFIX != "${template:-}" ]] || "${WINELOADER%/*}/wineserver" -w
         touch "$WINEPREFIX/.alerts-ready"
     ) 9>"$WINEPREFIX.lock"
+}
+
+wine_prepare_prefix() {
+    wine_make_prefix
     # The prefix's server and Wine's own processes (services, the desktop) started
     # here, away from the caller's output: started by the program, they would hold
     # a test runner's pipes open for the seconds they linger after it ends. One
