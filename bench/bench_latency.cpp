@@ -6,7 +6,7 @@
 // the result is there. Run it with QT_QPA_PLATFORM=offscreen.
 
 #include "BenchRow.h"
-#include "platform/AlertSound.h"
+#include "platform/sound/AlertSound.h"
 #include "ui/frmMain.h"
 
 #include <QApplication>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
-#include "platform/ClassicFont.h"
-#include "platform/LayerSurface.h"
-#include "platform/SingleInstance.h"
+#include "platform/look/ClassicFont.h"
+#include "platform/screen/LayerSurface.h"
+#include "platform/session/SingleInstance.h"
 #include "ui/frmMain.h"
 
 #include <QApplication>
@@ -15,7 +15,7 @@ namespace {
 // only at a fractional scale is it drawn less sharp (see the README). Where no X
 // server can be reached (no DISPLAY, or XWayland refuses) it runs on Wayland
 // itself, and where the compositor offers wlr-layer-shell the popup is a layer
-// surface there (platform/LayerSurface.h).
+// surface there (platform/screen/LayerSurface.h).
 //
 // Asked for Wayland (QT_QPA_PLATFORM=wayland, as many set for every Qt program),
 // it runs there where the compositor offers wlr-layer-shell. Elsewhere (GNOME)

@@ -2,8 +2,8 @@
 #include "ui/frmAbout.h"
 
 #include "core/ticker.h"
-#include "platform/ClassicFont.h"
-#include "platform/ProgramIcon.h"
+#include "platform/look/ClassicFont.h"
+#include "platform/look/ProgramIcon.h"
 #include "ui/FormTimer.h"
 
 #include <QCloseEvent>

@@ -4,12 +4,12 @@
 #include "BuildConfig.h"
 #include "core/codepage.h"
 #include "core/record.h"
-#include "platform/ClassicFont.h"
-#include "platform/Clocks.h"
-#include "platform/NetworkInformation.h"
-#include "platform/OpenMenus.h"
-#include "platform/ProgramIcon.h"
-#include "platform/UserTime.h"
+#include "platform/look/ClassicFont.h"
+#include "platform/look/ProgramIcon.h"
+#include "platform/session/Clocks.h"
+#include "platform/session/NetworkInformation.h"
+#include "platform/tray/OpenMenus.h"
+#include "platform/tray/UserTime.h"
 #include "ui/FormTimer.h"
 
 #include <QCheckBox>

@@ -2,12 +2,12 @@
 #include "ui/frmNewAlert.h"
 
 #include "core/geometry.h"
-#include "platform/ClassicFont.h"
-#include "platform/DevicePixels.h"
-#include "platform/NotificationAccessible.h"
-#include "platform/ProgramIcon.h"
-#include "platform/ScreenMetrics.h"
-#include "platform/TopMost.h"
+#include "platform/look/ClassicFont.h"
+#include "platform/look/NotificationAccessible.h"
+#include "platform/look/ProgramIcon.h"
+#include "platform/screen/DevicePixels.h"
+#include "platform/screen/ScreenMetrics.h"
+#include "platform/screen/TopMost.h"
 #include "ui/FormTimer.h"
 
 #include <QGuiApplication>

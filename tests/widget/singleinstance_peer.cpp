@@ -2,7 +2,7 @@
 // Another process starting up as the program does: it reports on stdout the role
 // it got ("primary", "secondary", "unreachable"), and as the primary one line
 // "restore" for each request, until it is killed.
-#include "platform/SingleInstance.h"
+#include "platform/session/SingleInstance.h"
 
 #include <QCoreApplication>
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "platform/Clocks.h"
+#include "platform/session/Clocks.h"
 #include "support/TestServer.h"
 #include "ui/frmMain.h"
 

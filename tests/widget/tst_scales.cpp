@@ -5,8 +5,8 @@
 // but the carried face can make the captions fit.
 #include "core/codepage.h"
 #include "core/ticker.h"
-#include "platform/ClassicFont.h"
-#include "platform/DevicePixels.h"
+#include "platform/look/ClassicFont.h"
+#include "platform/screen/DevicePixels.h"
 #include "ui/frmAbout.h"
 #include "ui/frmMain.h"
 #include "ui/frmNewAlert.h"

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "platform/SingleInstance.h"
+#include "platform/session/SingleInstance.h"
 
 #include <QCoreApplication>
 #include <QDateTime>

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
-#include "platform/TrayIcon.h"
+#include "platform/tray/TrayIcon.h"
 #ifdef ALERTS_HAVE_DBUS
-#include "platform/DBusMenu.h"
-#include "platform/StatusNotifierItem.h"
+#include "platform/tray/DBusMenu.h"
+#include "platform/tray/StatusNotifierItem.h"
 #endif
 #include "ui/frmMain.h"
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "platform/ClassicFont.h"
+#include "platform/look/ClassicFont.h"
 
 #include <QFontDatabase>
 #include <QFontMetrics>

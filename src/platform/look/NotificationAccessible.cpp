@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "platform/NotificationAccessible.h"
+#include "platform/look/NotificationAccessible.h"
 
 #include <QEvent>
 #include <QLabel>

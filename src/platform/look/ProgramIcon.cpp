@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "platform/ProgramIcon.h"
+#include "platform/look/ProgramIcon.h"
 
 #include <QImageReader>
 #include <QPixmap>

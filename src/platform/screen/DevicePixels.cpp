@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
-#include "platform/DevicePixels.h"
+#include "platform/screen/DevicePixels.h"
 
-#include "platform/LayerSurface.h"
+#include "platform/screen/LayerSurface.h"
 
 #include <QRegion>
 #include <QScreen>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
-#include "platform/LayerSurface.h"
+#include "platform/screen/LayerSurface.h"
 
-#include "platform/DevicePixels.h"
+#include "platform/screen/DevicePixels.h"
 
 #include <QGuiApplication>
 #include <QScreen>

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
-#include "platform/ScreenMetrics.h"
+#include "platform/screen/ScreenMetrics.h"
 
 #include "core/geometry.h"
-#include "platform/DevicePixels.h"
+#include "platform/screen/DevicePixels.h"
 
 #include <QGuiApplication>
 #include <QScreen>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
-#include "platform/TopMost.h"
+#include "platform/screen/TopMost.h"
 
-#include "platform/LayerSurface.h"
+#include "platform/screen/LayerSurface.h"
 
 #include <QWidget>
 

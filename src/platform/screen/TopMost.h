@@ -11,7 +11,7 @@ namespace alerts::platform {
 // manager, which would otherwise pull a window parked below the screen's edge
 // back onto it (and give it a taskbar entry and a frame). On native Wayland,
 // where the compositor offers it, it becomes a layer surface in the display's
-// bottom-right corner (platform/LayerSurface.h), waiting below the edge.
+// bottom-right corner (platform/screen/LayerSurface.h), waiting below the edge.
 void makeTopMost(QWidget& window);
 
 } // namespace alerts::platform

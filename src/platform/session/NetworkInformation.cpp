@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "platform/NetworkInformation.h"
+#include "platform/session/NetworkInformation.h"
 
 #include <QNetworkInformation>
 

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: MIT
-#include "platform/AlertSound.h"
+#include "platform/sound/AlertSound.h"
 
 #if defined(Q_OS_WIN)
-#include "platform/WinmmSound.h"
+#include "platform/sound/WinmmSound.h"
 #elif defined(Q_OS_DARWIN)
-#include "platform/SoundPlayer.h"
+#include "platform/sound/SoundPlayer.h"
 #else
 #include <QApplication>
 #include <QLibrary>

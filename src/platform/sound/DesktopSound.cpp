@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "platform/DesktopSound.h"
+#include "platform/sound/DesktopSound.h"
 
 #include <QtGlobal>
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "platform/SoundPlayer.h"
+#include "platform/sound/SoundPlayer.h"
 
 #include <QApplication>
 #include <QAudioDevice>

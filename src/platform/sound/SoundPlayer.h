@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "platform/AlertSound.h"
-#include "platform/DesktopSound.h"
+#include "platform/sound/AlertSound.h"
+#include "platform/sound/DesktopSound.h"
 
 #include <QPointer>
 

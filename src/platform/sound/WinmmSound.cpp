@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "platform/WinmmSound.h"
+#include "platform/sound/WinmmSound.h"
 
 #include <QDir>
 

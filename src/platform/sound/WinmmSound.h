@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "platform/AlertSound.h"
+#include "platform/sound/AlertSound.h"
 
 namespace alerts::platform {
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "platform/DBusMenu.h"
+#include "platform/tray/DBusMenu.h"
 
 #include <QAction>
 #include <QDBusArgument>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "platform/OpenMenus.h"
+#include "platform/tray/OpenMenus.h"
 
 #include <QAction>
 #include <QCoreApplication>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
-#include "platform/StatusNotifierItem.h"
+#include "platform/tray/StatusNotifierItem.h"
 
-#include "platform/DBusMenu.h"
+#include "platform/tray/DBusMenu.h"
 
 #include <QCoreApplication>
 #include <QDBusAbstractAdaptor>

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
-#include "platform/TrayIcon.h"
+#include "platform/tray/TrayIcon.h"
 
-#include "platform/DevicePixels.h"
-#include "platform/UserTime.h"
+#include "platform/screen/DevicePixels.h"
+#include "platform/tray/UserTime.h"
 
 #include <QCursor>
 #include <QGuiApplication>
@@ -10,7 +10,7 @@
 #include <qpa/qplatformnativeinterface.h>
 
 #ifdef ALERTS_HAVE_DBUS
-#include "platform/StatusNotifierItem.h"
+#include "platform/tray/StatusNotifierItem.h"
 #endif
 
 #include <algorithm>

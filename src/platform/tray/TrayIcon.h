@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "platform/OpenMenus.h"
+#include "platform/tray/OpenMenus.h"
 
 #include <QIcon>
 #include <QMenu>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "platform/UserTime.h"
+#include "platform/tray/UserTime.h"
 
 #include <QGuiApplication>
 #include <QScreen>
