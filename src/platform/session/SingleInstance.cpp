@@ -2,24 +2,11 @@
 #include "platform/session/SingleInstance.h"
 
 #include <QDeadlineTimer>
-#include <QDir>
-#include <QFile>
 #include <QLocalSocket>
-#include <QStandardPaths>
 #include <QThread>
 #include <QTimer>
 
 #include <algorithm>
-
-#if defined(Q_OS_WIN)
-#include <windows.h>
-#else
-#include <cerrno>
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
 
 namespace alerts::platform {
 
@@ -30,39 +17,6 @@ constexpr unsigned long kRetryIntervalMs = 50;
 int remainingMs(const QDeadlineTimer& deadline) {
     return static_cast<int>(std::max<qint64>(deadline.remainingTime(), 0));
 }
-
-QString userName() {
-#if defined(Q_OS_WIN)
-    return qEnvironmentVariable("USERNAME");
-#else
-    return qEnvironmentVariable("USER");
-#endif
-}
-
-#if !defined(Q_OS_WIN)
-// A directory of the user's own, and the name the files carry in it. (Windows
-// needs none: its lock is a mutex and its socket a pipe.)
-struct Place {
-    QString directory;
-    QString baseName;
-};
-
-Place place() {
-#if defined(Q_OS_MACOS)
-    // Every user has a temporary folder of their own; the runtime location is a
-    // general data folder.
-    return {QStandardPaths::writableLocation(QStandardPaths::TempLocation),
-            QStringLiteral("alerts")};
-#else
-    const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (!runtime.isEmpty()) {
-        return {runtime, QStringLiteral("alerts")};
-    }
-    // A shared folder: the user's name keeps users apart.
-    return {QDir::tempPath(), QStringLiteral("alerts-") + userName()};
-#endif
-}
-#endif
 
 // Asks the program holding the lock to restore its window; true once it says it did.
 bool askPrimary(const QString& name, const QDeadlineTimer& deadline) {
@@ -104,89 +58,6 @@ SingleInstance::~SingleInstance() {
     // finds no server of ours to ask.
     m_server.close();
     unlock();
-}
-
-QString SingleInstance::lockPath() {
-#if defined(Q_OS_WIN)
-    // The session's namespace: another user signed in on the same machine runs
-    // a program of their own.
-    return QStringLiteral("Local\\alerts-") + userName();
-#else
-    const Place where = place();
-    return where.directory + QLatin1Char('/') + where.baseName + QStringLiteral(".lock");
-#endif
-}
-
-#if defined(Q_OS_WIN)
-
-SingleInstance::Lock SingleInstance::tryLock() {
-    const std::wstring name = lockPath().toStdWString();
-    HANDLE mutex = CreateMutexW(nullptr, FALSE, name.c_str());
-    if (mutex == nullptr) {
-        return Lock::Unavailable;
-    }
-    if (GetLastError() == ERROR_ALREADY_EXISTS) {
-        // Not kept open: the mutex must die with its holder, not live on in us.
-        CloseHandle(mutex);
-        return Lock::Held;
-    }
-    m_lock = reinterpret_cast<qintptr>(mutex);
-    return Lock::Taken;
-}
-
-void SingleInstance::unlock() {
-    if (m_lock != -1) {
-        CloseHandle(reinterpret_cast<HANDLE>(m_lock));
-        m_lock = -1;
-    }
-}
-
-#else
-
-SingleInstance::Lock SingleInstance::tryLock() {
-    const QByteArray path = QFile::encodeName(lockPath());
-    for (;;) {
-        const int fd = ::open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-        if (fd == -1) {
-            return Lock::Unavailable;
-        }
-        if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-            const bool held = errno == EWOULDBLOCK;
-            ::close(fd);
-            return held ? Lock::Held : Lock::Unavailable;
-        }
-        // The holder removes the file on its way out; a lock taken on a file
-        // that is no longer at the path guards nothing, so try the path again.
-        struct stat opened {};
-        struct stat current {};
-        if (::fstat(fd, &opened) == 0 && ::stat(path.constData(), &current) == 0 &&
-            opened.st_dev == current.st_dev && opened.st_ino == current.st_ino) {
-            m_lock = fd;
-            return Lock::Taken;
-        }
-        ::close(fd);
-    }
-}
-
-void SingleInstance::unlock() {
-    if (m_lock != -1) {
-        // Removed while still locked, so no later start locks the old file.
-        ::unlink(QFile::encodeName(lockPath()).constData());
-        ::close(static_cast<int>(m_lock));
-        m_lock = -1;
-    }
-}
-
-#endif
-
-QString SingleInstance::serverName() {
-#if defined(Q_OS_WIN)
-    // Pipe names are machine-wide: the user's name keeps users apart.
-    return QStringLiteral("alerts-") + userName();
-#else
-    const Place where = place();
-    return where.directory + QLatin1Char('/') + where.baseName + QStringLiteral(".socket");
-#endif
 }
 
 SingleInstance::Role SingleInstance::start(std::chrono::milliseconds patience, Listen when) {
