@@ -7,50 +7,12 @@
 #include <QCursor>
 #include <QGuiApplication>
 #include <QScreen>
-#include <qpa/qplatformnativeinterface.h>
-
-#ifdef ALERTS_HAVE_DBUS
-#include "platform/tray/StatusNotifierItem.h"
-#endif
 
 #include <algorithm>
 
 namespace alerts::platform {
 
 namespace {
-
-// A Wayland client cannot open a menu of its own by the icon: with no window of
-// its own under the pointer it has nothing to place it against, and the menu
-// would come up as an ordinary window wherever the compositor puts one.
-bool hostShowsMenu() {
-    return QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
-}
-
-// Qt's own tray icon: the XEmbed tray of an X11 panel (trayer, and most panels
-// besides), or the system's notification area where there is no D-Bus.
-bool qtTrayPresent() {
-#ifdef ALERTS_HAVE_DBUS
-    if (QGuiApplication::platformName() != QLatin1String("xcb")) {
-        return false;
-    }
-    QPlatformNativeInterface* native = QGuiApplication::platformNativeInterface();
-    return native != nullptr && native->nativeResourceForScreen(
-                                    "traywindow", QGuiApplication::primaryScreen()) != nullptr;
-#else
-    return QSystemTrayIcon::isSystemTrayAvailable();
-#endif
-}
-
-#ifdef ALERTS_HAVE_DBUS
-// One for the program, followed from the first moment on.
-StatusNotifierHost& host() {
-    static QPointer<StatusNotifierHost> host;
-    if (host == nullptr) {
-        host = new StatusNotifierHost(qApp);
-    }
-    return *host;
-}
-#endif
 
 // A place the tray host names, in the display's pixels, in Qt's coordinates.
 QPoint fromDevicePixels(QPoint at) {
@@ -88,32 +50,12 @@ QPoint besidePoint(const QMenu& menu, QPoint at) {
 
 } // namespace
 
-TrayIcon::TrayIcon(QObject* parent) : QObject(parent) {
-#ifdef ALERTS_HAVE_DBUS
-    m_item = std::make_unique<StatusNotifierItem>();
-    // The host may be on its way (Plasma's comes seconds after its panel): the
-    // item must not be left to Qt, which decides once whether it goes over D-Bus.
-    m_item->setMenuOnPress(hostShowsMenu());
-    connect(m_item.get(), &StatusNotifierItem::pressed, this,
-            [this](StatusNotifierItem::Press press, QPoint at) {
-                using enum StatusNotifierItem::Press;
-                const auto reason = press == Primary   ? QSystemTrayIcon::Trigger
-                                    : press == Context ? QSystemTrayIcon::Context
-                                                       : QSystemTrayIcon::MiddleClick;
-                // 0,0 is what hosts send when they know no place.
-                activated(reason, at.isNull() ? std::nullopt : std::optional(at));
-            });
-#endif
+// A Wayland client cannot open a menu of its own by the icon: with no window of
+// its own under the pointer it has nothing to place it against, and the menu
+// would come up as an ordinary window wherever the compositor puts one.
+bool TrayIcon::hostShowsMenu() {
+    return QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
 }
-
-void TrayIcon::watchHosts() {
-#ifdef ALERTS_HAVE_DBUS
-    connect(&host(), &StatusNotifierHost::watcherAppeared, m_item.get(),
-            &StatusNotifierItem::registerWithWatcher, Qt::UniqueConnection);
-#endif
-}
-
-TrayIcon::~TrayIcon() = default;
 
 void TrayIcon::activated(QSystemTrayIcon::ActivationReason reason, std::optional<QPoint> at) {
     // Trigger is a left press, Context a right press. Double and middle clicks open
@@ -133,9 +75,7 @@ void TrayIcon::setIcon(const QIcon& icon) {
     if (m_xembed) {
         m_xembed->setIcon(icon);
     }
-#ifdef ALERTS_HAVE_DBUS
-    m_item->setIcon(icon);
-#endif
+    setItemIcon(icon);
 }
 
 void TrayIcon::setToolTip(const QString& caption) {
@@ -147,9 +87,7 @@ void TrayIcon::setToolTip(const QString& caption) {
     if (m_xembed) {
         m_xembed->setToolTip(m_toolTip);
     }
-#ifdef ALERTS_HAVE_DBUS
-    m_item->setToolTip(m_toolTip);
-#endif
+    setItemToolTip(m_toolTip);
 }
 
 void TrayIcon::setMenu(QMenu* menu) {
@@ -157,22 +95,14 @@ void TrayIcon::setMenu(QMenu* menu) {
     if (menu) {
         m_leftButtonChooses.watch(*menu);
     }
-#ifdef ALERTS_HAVE_DBUS
-    // Handed over D-Bus (DBusMenu) for the hosts that show it themselves: all of
-    // them on Wayland, GNOME's on a right click everywhere.
-    m_item->setMenu(menu);
-#endif
+    setItemMenu(menu);
 }
 
 void TrayIcon::add() {
     m_present = true;
-#ifdef ALERTS_HAVE_DBUS
-    if (host().isRegistered() || !qtTrayPresent()) {
-        // Without a host yet the item waits registered for one.
-        m_item->show();
+    if (showItem()) {
         return;
     }
-#endif
     if (!m_xembed) {
         m_xembed = std::make_unique<QSystemTrayIcon>();
         m_xembed->setIcon(m_icon);
@@ -188,9 +118,7 @@ void TrayIcon::remove() {
     if (m_xembed) {
         m_xembed->hide();
     }
-#ifdef ALERTS_HAVE_DBUS
-    m_item->hide();
-#endif
+    hideItem();
 }
 
 bool TrayIcon::isPresent() const {
@@ -203,22 +131,6 @@ QString TrayIcon::toolTip() const {
 
 QIcon TrayIcon::icon() const {
     return m_icon;
-}
-
-bool TrayIcon::isAvailable() {
-#ifdef ALERTS_HAVE_DBUS
-    // Hiding on a host that has just gone would lose the window, and minimising
-    // beside one that has just come would leave it in the window list: ask now.
-    host().ask();
-    if (host().isRegistered()) {
-        return true;
-    }
-    // A watcher whose host has not come yet: Qt would take it for a D-Bus tray.
-    if (host().hasWatcher()) {
-        return false;
-    }
-#endif
-    return qtTrayPresent();
 }
 
 } // namespace alerts::platform

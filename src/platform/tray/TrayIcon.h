@@ -60,12 +60,22 @@ public:
 
 #ifdef ALERTS_HAVE_DBUS
     // The icon as a StatusNotifierItem host sees it.
-    [[nodiscard]] StatusNotifierItem& statusNotifierItem() {
-        return *m_item;
-    }
+    [[nodiscard]] StatusNotifierItem& statusNotifierItem();
 #endif
 
 private:
+    // Where a host takes items over D-Bus, the icon is also a StatusNotifierItem
+    // (TrayIcon_dbus.cpp); without D-Bus there is no such item and these do
+    // nothing (TrayIcon_nodbus.cpp).
+    void setItemIcon(const QIcon& icon);
+    void setItemToolTip(const QString& tip);
+    void setItemMenu(QMenu* menu);
+    // True where the item takes the icon rather than Qt's own tray icon.
+    bool showItem();
+    void hideItem();
+
+    [[nodiscard]] static bool hostShowsMenu();
+
     QPointer<QMenu> m_menu;
     QIcon m_icon;
     QString m_toolTip;
