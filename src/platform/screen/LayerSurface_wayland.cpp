@@ -8,16 +8,12 @@
 #include <QWidget>
 #include <QWindow>
 
-#ifdef ALERTS_HAVE_LAYER_SHELL
 #include <LayerShellQt/Window>
 #include <wayland-client.h>
 
 #include <cstring>
-#endif
 
 namespace alerts::platform {
-
-#ifdef ALERTS_HAVE_LAYER_SHELL
 
 namespace {
 
@@ -174,27 +170,5 @@ void moveLayerSurface(QWidget& window, QPoint topLeft) {
         window.repaint();
     }
 }
-
-#else
-
-bool makeCornerLayerSurface(QWidget& /*window*/) {
-    return false;
-}
-
-bool isLayerSurface(const QWidget& /*window*/) {
-    return false;
-}
-
-bool waylandOffersLayerShell() {
-    return false;
-}
-
-QRect layerSurfaceGeometry(const QWidget& /*window*/) {
-    return {};
-}
-
-void moveLayerSurface(QWidget& /*window*/, QPoint /*topLeft*/) {}
-
-#endif
 
 } // namespace alerts::platform
