@@ -1,18 +1,10 @@
 // SPDX-License-Identifier: MIT
 #include "platform/sound/AlertSound.h"
 
-#if defined(Q_OS_WIN)
-#include "platform/sound/WinmmSound.h"
-#elif defined(Q_OS_DARWIN)
-#include "platform/sound/SoundPlayer.h"
-#else
 #include <QApplication>
 #include <QLibrary>
-#endif
 
 namespace alerts::platform {
-
-#if !defined(Q_OS_WIN) && !defined(Q_OS_DARWIN)
 
 namespace {
 
@@ -57,16 +49,8 @@ private:
 
 } // namespace
 
-#endif
-
 std::unique_ptr<AlertSound> systemAlertSound() {
-#if defined(Q_OS_WIN)
-    return std::make_unique<WinmmSound>();
-#elif defined(Q_OS_DARWIN)
-    return std::make_unique<SoundPlayer>();
-#else
     return std::make_unique<ModuleSound>();
-#endif
 }
 
 } // namespace alerts::platform
