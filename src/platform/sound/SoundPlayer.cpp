@@ -77,10 +77,3 @@ void SoundPlayer::play(const QString& path) {
 }
 
 } // namespace alerts::platform
-
-#if !defined(Q_OS_DARWIN)
-// The module's one entry point (see AlertSound.cpp).
-extern "C" Q_DECL_EXPORT alerts::platform::AlertSound* alerts_create_sound() {
-    return new alerts::platform::SoundPlayer;
-}
-#endif

@@ -1,18 +1,11 @@
 // SPDX-License-Identifier: MIT
 #include "platform/sound/DesktopSound.h"
 
-#include <QtGlobal>
-
 #include <cstdint>
 
-#if defined(Q_OS_UNIX) && !defined(Q_OS_DARWIN)
-#define ALERTS_DESKTOP_SOUND 1
 #include <dlfcn.h>
-#endif
 
 namespace alerts::platform {
-
-#ifdef ALERTS_DESKTOP_SOUND
 
 namespace {
 
@@ -112,21 +105,5 @@ void DesktopSound::stop() {
         m_library->cancel(m_library->context, kSoundId);
     }
 }
-
-#else
-
-struct DesktopSound::Library {};
-
-DesktopSound::DesktopSound() = default;
-DesktopSound::~DesktopSound() = default;
-
-bool DesktopSound::play() {
-    m_unavailable = true; // the platform's own beep is its alert sound
-    return false;
-}
-
-void DesktopSound::stop() {}
-
-#endif
 
 } // namespace alerts::platform
