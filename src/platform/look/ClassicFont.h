@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: MIT
+// platform/look: the windows' font and icon, and what screen readers are told of them.
 #pragma once
 
 #include <QFont>

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: MIT
+// platform/screen: where the popup stands, in the screen's own pixels, above the rest.
 #pragma once
 
 class QWidget;

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: MIT
+// platform/session: one running program per user, the clocks, the network's state.
 #pragma once
 
 #include <QByteArrayView>

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: MIT
+// platform/sound: the alert sound, played the way each system plays one.
 #pragma once
 
 #include <QString>

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: MIT
+// platform/tray: the program's icon in the notification area and the menu it opens.
 #pragma once
 
 #include "platform/tray/OpenMenus.h"
