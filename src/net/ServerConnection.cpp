@@ -8,6 +8,7 @@
 // After winsock2.h, whose types it uses.
 #include <mstcpip.h>
 #else
+#include <cerrno>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <sys/socket.h>
@@ -155,6 +156,25 @@ bool ServerConnection::isConnected() const {
     return m_socket != nullptr && m_socket->state() == QAbstractSocket::ConnectedState;
 }
 
+bool ServerConnection::confirmConnected() {
+    if (!isConnected()) {
+        return false;
+    }
+    // Taken by Qt but never handed on: read now, unless a deferred read is on its way.
+    if (!m_nextRead.isActive() && m_socket->bytesAvailable() > 0) {
+        drain();
+    }
+    // Waiting in the system with no notification to come: Qt's own read path takes
+    // them (a close included) without waiting, and hands the bytes on as always.
+    if (m_socket != nullptr && !m_nextRead.isActive() && systemHoldsMore()) {
+        m_socket->waitForReadyRead(0);
+        if (m_socket != nullptr && m_socket->bytesAvailable() > 0) {
+            drain();
+        }
+    }
+    return isConnected();
+}
+
 QAbstractSocket::SocketState ServerConnection::state() const {
     if (m_socket != nullptr) {
         return m_socket->state();
@@ -189,6 +209,23 @@ void ServerConnection::drain() {
     if (!bytes.isEmpty()) {
         emit dataArrived(bytes);
     }
+}
+
+bool ServerConnection::systemHoldsMore() const {
+    const qintptr descriptor = nativeDescriptor();
+    if (descriptor == -1) {
+        return false;
+    }
+    // A peek takes nothing: 1 for a byte, 0 for the peer's close, an error for a
+    // reset; "would block" alone means the connection holds nothing new.
+    char byte = 0;
+#if defined(Q_OS_WIN)
+    const int peeked = ::recv(static_cast<SOCKET>(descriptor), &byte, 1, MSG_PEEK);
+    return peeked != SOCKET_ERROR || WSAGetLastError() != WSAEWOULDBLOCK;
+#else
+    const auto peeked = ::recv(static_cast<int>(descriptor), &byte, 1, MSG_PEEK | MSG_DONTWAIT);
+    return peeked >= 0 || (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR);
+#endif
 }
 
 void ServerConnection::enableKeepAlive() const {

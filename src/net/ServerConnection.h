@@ -51,6 +51,10 @@ public:
     // flight included, and leaves it ready for a new connectToServer().
     void close();
     [[nodiscard]] bool isConnected() const;
+    // isConnected(), once what the system holds for the connection has been read:
+    // bytes or a close that never reached us (a read notification lost) are taken
+    // now, so a connection that has stopped delivering is not trusted as it stands.
+    [[nodiscard]] bool confirmConnected();
     // Where the attempt stands; the program itself only asks isConnected().
     [[nodiscard]] QAbstractSocket::SocketState state() const;
     // The connection's native socket, -1 when there is none.
@@ -69,6 +73,8 @@ private:
     void readArrived();
     void drain();
     void enableKeepAlive() const;
+    // Whether the system holds unread bytes, a close or an error for the connection.
+    [[nodiscard]] bool systemHoldsMore() const;
 
     quint16 m_port = 0;
     int m_lookupId = -1;

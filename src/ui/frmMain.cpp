@@ -159,7 +159,7 @@ void frmMain::Timer1_Timer() {
 void frmMain::Timer1_Timer(const core::ClockReading& clocks) {
     const bool slept = core::sleptBetween(m_lastClocks, clocks);
     m_lastClocks = clocks;
-    run(core::watchdogTick(sckConnect.isConnected(), slept));
+    run(core::watchdogTick(sckConnect.confirmConnected(), slept));
 }
 
 void frmMain::paintEvent(QPaintEvent* event) {
