@@ -209,6 +209,11 @@ void ServerConnection::drain() {
     if (!bytes.isEmpty()) {
         emit dataArrived(bytes);
     }
+    // Bytes Qt took while the handler ran an event loop of its own come with no
+    // readyRead (Qt emits none inside another): taken in the next round instead.
+    if (m_socket != nullptr && !m_nextRead.isActive() && m_socket->bytesAvailable() > 0) {
+        m_nextRead.start();
+    }
 }
 
 bool ServerConnection::systemHoldsMore() const {

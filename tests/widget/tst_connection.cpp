@@ -55,6 +55,21 @@ private slots:
         ALERTS_TRY_VERIFY(!m_connection->isConnected());
     }
 
+    // A handler that runs an event loop of its own while the next record comes in.
+    void arrivalDuringHandler() {
+        const QByteArray first = record("first", "Chess", "Hall 2");
+        const QByteArray second = record("second", "Chess", "Hall 2");
+        bool nested = false;
+        connect(m_connection.get(), &ServerConnection::dataArrived, this, [&] {
+            if (!std::exchange(nested, true)) {
+                m_server.send(second);
+                QTest::qWait(200);
+            }
+        });
+        m_server.send(first);
+        ALERTS_TRY_COMPARE(m_arrived, first + second);
+    }
+
     // No read notification comes any more: the check takes the waiting bytes, and
     // then sees the close.
     void checkFindsWhatWasNotNotified() {
