@@ -143,6 +143,12 @@ restart_heard() {
     # follows (a starved stream's breaks are onsets too, with less after them).
     restart=$(awk -v t="$t2" '{s[NR] = $1; e[NR] = $2}
         END {for (i = NR; i >= 1; i--) if ((sum += e[i] - s[i]) >= 1.4) {if (s[i] > t) print s[i]; exit}}' <<<"$lines")
+    if [[ -z $restart && $(wc -l <<<"$lines") == 1 ]]; then
+        # The new siren took the old one's place with no pause between them: it is
+        # the last siren's length of the sound.
+        restart=$(awk -v s=$SIREN_S '{print $2 - s}' <<<"$lines")
+        e2e_gt "$restart" "$t2" || restart=""
+    fi
     [[ -n $restart ]] || e2e_fail "the siren did not start again (sound: $spans)"
     read -r before gap < <(awk -v r="$restart" \
         '$2 <= r {s += $2 - $1; last = $2} END {print s + 0, r - last}' <<<"$lines")
@@ -153,7 +159,7 @@ restart_heard() {
     fi
     # From the restart on: one whole siren, from its beginning, and not more.
     read -r length gaps < <(awk -v r="$restart" \
-        '$2 > r {s += $2 - $1; n++} END {print s + 0, (n ? n - 1 : 0)}' <<<"$lines")
+        '$2 > r {s += $2 - ($1 > r ? $1 : r); n++} END {print s + 0, (n ? n - 1 : 0)}' <<<"$lines")
     e2e_gt "$length" 1.4 || e2e_fail "the second siren was not played from its beginning (${length}s)"
     e2e_gt "$(awk -v s=$SIREN_S 'BEGIN {print s + 0.2}')" "$length" ||
         e2e_fail "the siren played on after its end (${length}s)"
@@ -186,6 +192,31 @@ popup_parked || e2e_fail "hidden in the tray, \"Play Alert Sound\" showed the po
 
 e2e_alerts_alive || e2e_fail "the program died"
 
+# 6b. The sound server goes and comes back: gone for a while, restarted and at once
+# announced to; every announcement after its return plays the whole siren.
+# siren_whole NAME : the last recording holds the siren, all of it.
+siren_whole() {
+    e2e_siren_heard "$E2E_OUT/$1.wav" || e2e_fail "$1: no siren"
+    read -r length _ < <(e2e_sounding "$E2E_OUT/$1.wav")
+    e2e_gt "$length" 1.4 || e2e_fail "$1: the siren was cut short: ${length}s"
+}
+outages=0
+for away in ${E2E_SOUND_AWAY:-3 8 0}; do
+    e2e_stop_sound
+    if ((away > 0)); then
+        # Nothing can be heard: told once an outage, however many announcements.
+        e2e_announce "player7|Chess|away$away"
+        e2e_announce "player7|Chess|still away$away"
+        outages=$((outages + 1))
+        sleep "$away"
+    fi
+    e2e_start_sound
+    announce_and_record "back$away" $SIREN_S
+    siren_whole "back$away"
+done
+told=$(grep -c 'no sound server answers' "$E2E_TMP/alerts.log" || true)
+((told == outages)) || e2e_fail "the sound server's absence was told $told times in $outages outages"
+
 # 7. Exit while the desktop's sound plays: the library's own thread is still at
 # work, and the program ends cleanly all the same. The window comes back from the
 # tray as a second start brings it back.
@@ -202,6 +233,21 @@ e2e_wait_alerts_exit 10
 e2e_record_stop
 e2e_assert_eq "$ALERTS_STATUS" 0 "exit status while the desktop's sound played"
 
+# 7b. Started before any sound server, as at a sign-in: an announcement then, and
+# once the server is there, the whole siren.
+e2e_stop_sound
+cp "$ALERTS_BIN_DIR/Media/siren.wav" "$bin/Media/siren.wav"
+e2e_start_alerts --bin "$bin/alerts"
+e2e_wait_announce_count '^client connected 1$' 2 5
+e2e_announce "player7|Chess|no server yet"
+sleep 1
+e2e_start_sound
+announce_and_record first-server $SIREN_S
+siren_whole first-server
+e2e_click "$ALERTS_WID" 164 116
+e2e_wait_alerts_exit 10
+rm "$bin/Media/siren.wav"
+
 # 8. Without libcanberra (hidden from the program in a mount namespace of its
 # own) and with the X bell on: the bell, as before, and no crash.
 canberra=$(readlink -f "$(ldconfig -p | awk '$1 == "libcanberra.so.0" && !n++ {print $NF}')")
@@ -213,7 +259,7 @@ printf '#!/bin/bash\nexec unshare -m -- bash -c %q - %q %q %q\n' \
 chmod +x "$E2E_TMP/alerts-without-canberra"
 xset b on
 e2e_start_alerts --bin "$E2E_TMP/alerts-without-canberra"
-e2e_wait_announce_count '^client connected 1$' 2 5
+e2e_wait_announce_count '^client connected 1$' 3 5
 announce_and_record bell
 bell=$(e2e_sound_tone "$E2E_OUT/bell.wav" "$E2E_BELL_HZ")
 theme=$(e2e_sound_tone "$E2E_OUT/bell.wav" $THEME_HZ)

@@ -739,6 +739,12 @@ EOF
     fi
 }
 
+# e2e_stop_sound : the sound server ends, as in a crash or an upgrade.
+e2e_stop_sound() {
+    _e2e_stop_group "$E2E_PULSE_PID" 3
+    e2e_wait 5 eval '! _e2e_pulse_up'
+}
+
 # The window system's bell, which is the program's fallback sound, becomes a
 # tone on the null sink, so that a test can hear it.
 _e2e_load_bell() {

@@ -24,7 +24,11 @@ public:
         }
     }
 
-    void prepare() override { static_cast<void>(load()); }
+    void prepare() override {
+        if (AlertSound* player = load()) {
+            player->prepare();
+        }
+    }
 
 private:
     AlertSound* load() {

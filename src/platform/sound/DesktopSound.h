@@ -1,14 +1,21 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <QString>
+
 #include <memory>
 
 namespace alerts::platform {
 
-// The desktop's own alert sound on a freedesktop desktop: the sound theme's
-// "dialog-warning" event, played by libcanberra. The library is loaded at run
-// time, on the first play, so that the program runs where it is not installed;
-// elsewhere (Windows, macOS) there is no such sound and play() always fails.
+// The desktop's sound library on a freedesktop desktop: libcanberra, which plays
+// the sound theme's alert ("dialog-warning") and sound files through the
+// desktop's sound server. It is loaded at run time, on first use, so that the
+// program runs where it is not installed; elsewhere (Windows, macOS) there is no
+// such library and nothing plays.
+//
+// The server may go and come back at any time (a crash, an upgrade, a restart by
+// the user, or none yet at sign-in): a sound that finds its connection gone
+// connects afresh at once, so the first sound after the server's return plays.
 class DesktopSound final {
 public:
     DesktopSound();
@@ -18,14 +25,29 @@ public:
     DesktopSound(const DesktopSound&) = delete;
     DesktopSound& operator=(const DesktopSound&) = delete;
 
-    // Starts the sound in the background, cutting off one still playing. False
-    // when it cannot be played: no library, no sound server, no such sound.
-    bool play();
+    enum class Outcome {
+        Played,     // started in the background
+        NoLibrary,  // nothing here can play it
+        NoServer,   // no sound server answers
+        Unplayable, // the server is there; the sound is not
+    };
+
+    // Connects to the sound server now, so that the first sound starts as soon as
+    // the others. Harmless without a server.
+    void prepare();
+    // Each starts its sound in the background, cutting off one still playing.
+    // The theme's alert sound:
+    Outcome play();
+    // A sound file, at its own level:
+    Outcome playFile(const QString& path);
     // Cuts off a sound still playing.
     void stop();
 
 private:
     struct Library;
+    Library* library();
+    template <class... Props> Outcome start(Props... props);
+
     std::unique_ptr<Library> m_library;
     bool m_unavailable = false;
 };

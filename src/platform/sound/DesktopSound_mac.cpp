@@ -8,9 +8,15 @@ struct DesktopSound::Library {};
 DesktopSound::DesktopSound() = default;
 DesktopSound::~DesktopSound() = default;
 
-bool DesktopSound::play() {
+void DesktopSound::prepare() {}
+
+DesktopSound::Outcome DesktopSound::play() {
     m_unavailable = true; // the platform's own beep is its alert sound
-    return false;
+    return Outcome::NoLibrary;
+}
+
+DesktopSound::Outcome DesktopSound::playFile(const QString& /*path*/) {
+    return Outcome::NoLibrary;
 }
 
 void DesktopSound::stop() {}

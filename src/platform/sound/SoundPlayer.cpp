@@ -8,6 +8,8 @@
 #include <QSoundEffect>
 #include <QUrl>
 
+#include <utility>
+
 namespace alerts::platform {
 
 SoundPlayer::SoundPlayer() = default;
@@ -17,10 +19,32 @@ SoundPlayer::~SoundPlayer() {
     delete m_effect.data();
 }
 
+void SoundPlayer::prepare() {
+    m_desktopSound.prepare();
+}
+
 void SoundPlayer::playDefaultSound() {
     // On Windows and macOS the bell is the system's own alert sound already.
-    if (!m_desktopSound.play()) {
+    switch (m_desktopSound.play()) {
+    case DesktopSound::Outcome::Played:
+        m_reportedAway = false;
+        break;
+    case DesktopSound::Outcome::NoServer:
+        serverAway();
+        break;
+    case DesktopSound::Outcome::NoLibrary:
+    case DesktopSound::Outcome::Unplayable:
         QApplication::beep();
+        break;
+    }
+}
+
+void SoundPlayer::serverAway() {
+    // The window system's bell is all that may still be heard (a speaker of the
+    // machine's own, or a server of the window system's).
+    QApplication::beep();
+    if (!std::exchange(m_reportedAway, true)) {
+        qWarning("alerts: no sound server answers: the siren cannot be heard until one is back");
     }
 }
 
@@ -38,7 +62,27 @@ void SoundPlayer::stopCurrent() {
 
 void SoundPlayer::play(const QString& path) {
     stopCurrent();
+    if (!QFileInfo(path).isFile()) {
+        playDefaultSound();
+        return;
+    }
+    switch (m_desktopSound.playFile(path)) {
+    case DesktopSound::Outcome::Played:
+        m_reportedAway = false;
+        return;
+    case DesktopSound::Outcome::NoServer:
+        serverAway();
+        return;
+    case DesktopSound::Outcome::Unplayable:
+        playDefaultSound();
+        return;
+    case DesktopSound::Outcome::NoLibrary:
+        playEffect(path);
+        return;
+    }
+}
 
+void SoundPlayer::playEffect(const QString& path) {
     // With no output at all QSoundEffect claims to be loaded and playing while
     // nothing is heard, so it is not asked.
     if (QMediaDevices::audioOutputs().isEmpty() || !QFileInfo(path).isFile()) {
