@@ -7,6 +7,7 @@
 #include <QCursor>
 #include <QGuiApplication>
 #include <QScreen>
+#include <qpa/qwindowsysteminterface.h>
 
 #include <algorithm>
 
@@ -48,6 +49,17 @@ QPoint besidePoint(const QMenu& menu, QPoint at) {
     return place;
 }
 
+// Qt takes a menu to open where it last saw the pointer over one of the program's
+// windows, and a press there before the pointer has moved away for the press that
+// opened it: the menu closes and chooses nothing. The press on the icon went to the
+// tray host, so that place may be where "Open/Restore" was chosen in the previous
+// menu, which opened at the same icon: the same line in this one would then only
+// close it. Qt is told where the pointer is now.
+void pointerIsAt(QPoint at) {
+    QWindowSystemInterface::handleMouseEvent<QWindowSystemInterface::SynchronousDelivery>(
+        nullptr, at, at, Qt::NoButton, Qt::NoButton, QEvent::MouseMove);
+}
+
 } // namespace
 
 // A Wayland client cannot open a menu of its own by the icon: with no window of
@@ -66,7 +78,9 @@ void TrayIcon::activated(QSystemTrayIcon::ActivationReason reason, std::optional
     if ((reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::Context) && m_menu &&
         !hostShowsMenu()) {
         catchUpWithServerTime();
-        m_menu->popup(at ? besidePoint(*m_menu, fromDevicePixels(*at)) : QCursor::pos());
+        const QPoint pointer = at ? fromDevicePixels(*at) : QCursor::pos();
+        pointerIsAt(pointer);
+        m_menu->popup(at ? besidePoint(*m_menu, pointer) : pointer);
     }
 }
 
