@@ -380,6 +380,9 @@ void frmMain::mnuAbout_Click() {
     // Raised while the "About" submenu opens: the menu, and "Exit" in it, must
     // stay up while the About window appears.
     const platform::OpenMenusStayOpen menusStayOpen;
+    // Nor may it take the focus: a menu the tray host draws closes when the
+    // program's window becomes active, and "Exit" with it.
+    m_about.load().setAttribute(Qt::WA_ShowWithoutActivating);
     m_about.show();
 }
 
