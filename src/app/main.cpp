@@ -2,6 +2,7 @@
 #include "platform/look/ClassicFont.h"
 #include "platform/screen/LayerSurface.h"
 #include "platform/session/SingleInstance.h"
+#include "platform/tray/UserTime.h"
 #include "ui/frmMain.h"
 
 #include <QApplication>
@@ -78,11 +79,13 @@ int main(int argc, char* argv[]) {
     // Logging off or shutting down unloads the main window like its close box does.
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &window, &QWidget::close);
     // A second start restores the window as the tray menu's "Open/Restore" does.
-    QObject::connect(&instance, &SingleInstance::restoreRequested, &window, [&window] {
-        if (!window.isUnloaded()) {
-            window.mnuOpen_Click();
-        }
-    });
+    QObject::connect(&instance, &SingleInstance::restoreRequested, &window,
+                     [&window](const QByteArray& activationToken) {
+                         if (!window.isUnloaded()) {
+                             const alerts::platform::ActivationToken handedOver(activationToken);
+                             window.mnuOpen_Click();
+                         }
+                     });
     window.show();
 
     const int status = QApplication::exec();

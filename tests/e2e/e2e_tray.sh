@@ -179,6 +179,22 @@ if [[ ${E2E_DESK:-} == wayland ]]; then
     sni_menu_event Open/Restore clicked
     e2e_wait 5 e2e_main_shown
     e2e_wait 5 sni_item_count 0
+    # Started again from the launcher (sway's exec, which gives what it starts an
+    # activation token), the program hands the token to the running one, whose
+    # window comes back with it.
+    e2e_wait 10 "$E2E_PYTHON" "$E2E_LIB_DIR/a11y_labels.py" "$ALERTS_PID" --press Hide
+    e2e_wait 5 sni_item_count 1
+    cat >"$E2E_TMP/launch.sh" <<EOS
+echo "\$XDG_ACTIVATION_TOKEN" >"$E2E_TMP/token"
+exec env -u QT_QPA_PLATFORM "$(e2e_alerts_program)" >>"$E2E_TMP/second.log" 2>&1
+EOS
+    swaymsg -q exec "sh $E2E_TMP/launch.sh"
+    e2e_wait 10 test -s "$E2E_TMP/token"
+    token=$(<"$E2E_TMP/token")
+    [[ -n $token ]] || e2e_fail "sway gave the second start no activation token"
+    e2e_wait 10 e2e_main_shown
+    e2e_wait 5 sni_item_count 0
+    e2e_wait 5 grep -qF "activate(\"$token\"" "$E2E_TMP/alerts.log"
     exit 0
 fi
 

@@ -66,11 +66,17 @@ private slots:
     // first); a second start in between waits for it.
     void secondStartRestoresThePrimary_data() {
         QTest::addColumn<SingleInstance::Listen>("when");
-        QTest::newRow("listening at once") << SingleInstance::Listen::Now;
-        QTest::newRow("listening from the event loop") << SingleInstance::Listen::Later;
+        QTest::addColumn<QByteArray>("token"); // the second start's launcher gave it
+        QTest::newRow("listening at once") << SingleInstance::Listen::Now << QByteArray();
+        QTest::newRow("listening from the event loop")
+            << SingleInstance::Listen::Later << QByteArray();
+        QTest::newRow("an activation token handed over")
+            << SingleInstance::Listen::Later << QByteArray("sway/startup-7_x.y");
     }
     void secondStartRestoresThePrimary() {
         QFETCH(SingleInstance::Listen, when);
+        QFETCH(QByteArray, token);
+        qputenv("XDG_ACTIVATION_TOKEN", token);
         SingleInstance primary;
         QSignalSpy restores(&primary, &SingleInstance::restoreRequested);
         QCOMPARE(primary.start(SingleInstance::kPatience, when), Role::Primary);
@@ -82,7 +88,9 @@ private slots:
             QCOMPARE(peer.exitStatus(), QProcess::NormalExit);
             QCOMPARE(peer.exitCode(), 0);
             QCOMPARE(restores.count(), start);
+            QCOMPARE(restores.last().at(0).toByteArray(), token);
         }
+        qunsetenv("XDG_ACTIVATION_TOKEN");
     }
 
     // Starts at the same moment: one wins the lock, the others reach it even

@@ -18,9 +18,27 @@ int remainingMs(const QDeadlineTimer& deadline) {
     return static_cast<int>(std::max<qint64>(deadline.remainingTime(), 0));
 }
 
+// The request's words, without the line's end.
+constexpr QByteArrayView kWords =
+    SingleInstance::kRequest.first(SingleInstance::kRequest.size() - 1);
+
+// Printable, no spaces, of a sane length: what a token is in a line of its own.
+bool isToken(QByteArrayView bytes) {
+    return bytes.size() <= SingleInstance::kMaxTokenBytes &&
+           std::all_of(bytes.begin(), bytes.end(), [](char c) { return c > ' ' && c < 127; });
+}
+
+QByteArray requestLine() {
+    const QByteArray token = qgetenv("XDG_ACTIVATION_TOKEN");
+    if (token.isEmpty() || !isToken(token)) {
+        return SingleInstance::kRequest.toByteArray();
+    }
+    return kWords.toByteArray() + ' ' + token + '\n';
+}
+
 // Asks the program holding the lock to restore its window; true once it says it did.
 bool askPrimary(const QString& name, const QDeadlineTimer& deadline) {
-    const QByteArrayView request = SingleInstance::kRequest;
+    const QByteArray request = requestLine();
     const QByteArrayView expected = SingleInstance::kReply;
     QLocalSocket socket;
     socket.connectToServer(name);
@@ -122,19 +140,30 @@ void SingleInstance::acceptPeers() {
 }
 
 void SingleInstance::readRequest(QLocalSocket* peer) {
-    // One byte more than a request tells a request from a request and more.
-    const QByteArray received = peer->peek(kRequest.size() + 1);
-    if (received.size() > kRequest.size() || !kRequest.startsWith(received)) {
+    // One byte more than the longest request tells a request from a request and more.
+    const qsizetype longest = kWords.size() + 1 + kMaxTokenBytes + 1;
+    const QByteArray received = peer->peek(longest + 1);
+    const qsizetype end = received.indexOf('\n');
+    const QByteArrayView line = QByteArrayView(received).first(end < 0 ? received.size() : end);
+    // So far the words, or the words, a space and a token, ending the line or not yet.
+    const bool wellFormed =
+        line.size() <= kWords.size()
+            ? kWords.startsWith(line) && (end < 0 || line.size() == kWords.size())
+            : line.startsWith(kWords) && line.at(kWords.size()) == ' ' &&
+                  isToken(line.sliced(kWords.size() + 1)) &&
+                  (end < 0 || line.size() > kWords.size() + 1);
+    if (!wellFormed || (end >= 0 && received.size() > end + 1)) {
         drop(peer);
         return;
     }
-    if (received.size() < kRequest.size()) {
+    if (end < 0) {
         return; // the rest is still on its way
     }
-    peer->read(kRequest.size());
+    peer->read(end + 1);
     // One request a connection: whatever follows is left unread.
     disconnect(peer, &QLocalSocket::readyRead, this, nullptr);
-    emit restoreRequested();
+    emit restoreRequested(line.size() > kWords.size() ? line.sliced(kWords.size() + 1).toByteArray()
+                                                      : QByteArray());
     peer->write(kReply.data(), kReply.size());
     peer->disconnectFromServer(); // once the reply is written
 }

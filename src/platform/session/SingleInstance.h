@@ -33,9 +33,13 @@ public:
     };
 
     // What a later start sends, and what the running program answers once its
-    // window is back. Anything else on the socket is dropped unanswered.
+    // window is back. Anything else on the socket is dropped unanswered. A later
+    // start that its launcher gave an activation token (XDG_ACTIVATION_TOKEN, on
+    // Wayland the only leave to bring a window forward) sends it before the line's
+    // end, after a space: the running program's window comes forward with it.
     static constexpr QByteArrayView kRequest{"alerts: restore\n"};
     static constexpr QByteArrayView kReply{"alerts: restored\n"};
+    static constexpr qsizetype kMaxTokenBytes = 256;
 
     // How long a later start keeps trying: the running program may be between
     // taking the lock and listening, or busy starting up.
@@ -63,8 +67,8 @@ public:
     [[nodiscard]] static QString serverName();
 
 signals:
-    // A later start asked for the window.
-    void restoreRequested();
+    // A later start asked for the window; activationToken is empty when it had none.
+    void restoreRequested(const QByteArray& activationToken);
 
 private:
     enum class Lock { Taken, Held, Unavailable };

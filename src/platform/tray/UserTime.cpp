@@ -35,4 +35,16 @@ void catchUpWithServerTime() {
     }
 }
 
+ActivationToken::ActivationToken(const QByteArray& token) {
+    if (!token.isEmpty() && QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) {
+        m_set = qputenv("XDG_ACTIVATION_TOKEN", token);
+    }
+}
+
+ActivationToken::~ActivationToken() {
+    if (m_set) {
+        qunsetenv("XDG_ACTIVATION_TOKEN");
+    }
+}
+
 } // namespace alerts::platform

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <QByteArray>
+
 namespace alerts::platform {
 
 // On X11 a pointer grab and a request to activate a window carry a time stamp,
@@ -11,5 +13,23 @@ namespace alerts::platform {
 // the mouse; the window manager takes the activation for a stale one. This brings
 // the program's time up to the X server's current time. Elsewhere: nothing.
 void catchUpWithServerTime();
+
+// On Wayland a window comes forward only with an activation token, which a
+// launcher gives the program it starts. While one of these lives, the program's
+// next request to activate a window (Qt 6.5 and later read it then) carries the
+// token handed over, from a second start. A token is good once: one Qt did not
+// take (older Qt, or no activation) goes with this too. Elsewhere: nothing.
+class ActivationToken final {
+public:
+    explicit ActivationToken(const QByteArray& token);
+    ~ActivationToken();
+    ActivationToken(const ActivationToken&) = delete;
+    ActivationToken& operator=(const ActivationToken&) = delete;
+    ActivationToken(ActivationToken&&) = delete;
+    ActivationToken& operator=(ActivationToken&&) = delete;
+
+private:
+    bool m_set = false;
+};
 
 } // namespace alerts::platform
