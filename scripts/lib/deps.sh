@@ -54,6 +54,9 @@ else
     # a full-screen window that holds the focus
     ALERTS_PACKAGES+=(qt6-wayland qt6-wayland-dev liblayershellqtinterface-dev libwayland-dev
         pkgconf sway grim waybar foot)
+    # The sound server this release's desktops run: PipeWire with its PulseAudio
+    # server, for the sound walk (the others keep PulseAudio)
+    ALERTS_PACKAGES+=(pipewire pipewire-pulse wireplumber)
 fi
 
 # The two desktops most people run, as desks of the end-to-end walks: KDE Plasma

@@ -260,10 +260,19 @@ chmod +x "$E2E_TMP/alerts-without-canberra"
 xset b on
 e2e_start_alerts --bin "$E2E_TMP/alerts-without-canberra"
 e2e_wait_announce_count '^client connected 1$' 3 5
-announce_and_record bell
+if ((E2E_BELL_HEARD)); then
+    announce_and_record bell
+else
+    # The bell cannot be heard on this server: listen as long, for anything else.
+    e2e_record_start "$E2E_OUT/bell.wav"
+    t=$(e2e_record_pos)
+    e2e_announce 'player7|Chess|bell'
+    e2e_wait_recorded "$(awk -v t="$t" 'BEGIN {print t + 1.5}')"
+    e2e_record_stop
+fi
 bell=$(e2e_sound_tone "$E2E_OUT/bell.wav" "$E2E_BELL_HZ")
 theme=$(e2e_sound_tone "$E2E_OUT/bell.wav" $THEME_HZ)
 _e2e_log "bell.wav: bell $bell, ${THEME_HZ}Hz $theme"
-e2e_gt "$bell" 0.02 || e2e_fail "no bell without libcanberra"
+((E2E_BELL_HEARD == 0)) || e2e_gt "$bell" 0.02 || e2e_fail "no bell without libcanberra"
 e2e_gt 0.005 "$theme" || e2e_fail "the theme's sound played without libcanberra"
 e2e_alerts_alive || e2e_fail "the program died without libcanberra"

@@ -30,6 +30,7 @@ E2E_ANNOUNCE_PID=""
 E2E_ANNOUNCE_FD=""
 E2E_RECORD_PID=""
 E2E_PULSE_PID=""
+E2E_BELL_HEARD=1 # the X bell sounds on the sound server (e2e_start_sound)
 ALERTS_PID=""
 ALERTS_WID=""
 E2E_WINDOWS=0
@@ -720,6 +721,10 @@ e2e_start_session_bus() {
 _e2e_pulse_up() { pactl info >/dev/null 2>&1; }
 
 e2e_start_sound() {
+    if [[ ${E2E_SOUND_SERVER:-pulseaudio} == pipewire ]]; then
+        _e2e_start_pipewire
+        return
+    fi
     local dir=$E2E_TMP/pulse
     mkdir -p "$dir/state"
     cat >"$dir/e2e.pa" <<EOF
@@ -739,6 +744,28 @@ EOF
     fi
 }
 
+# E2E_SOUND_SERVER=pipewire: PipeWire, WirePlumber and PipeWire's PulseAudio server,
+# as the desktops of Debian 13 run them, in one process group, with the same null
+# sink; PulseAudio's own clients (pactl, parec, the program) reach it unchanged.
+_e2e_start_pipewire() {
+    mkdir -p "$XDG_RUNTIME_DIR/pulse" "$E2E_TMP/pulse"
+    printf 'autospawn = no\n' >"$E2E_TMP/pulse/client.conf"
+    export PULSE_CLIENTCONFIG=$E2E_TMP/pulse/client.conf
+    export PULSE_SERVER=unix:$XDG_RUNTIME_DIR/pulse/native
+    # A server ended before leaves its sockets behind: not taken for the new one's.
+    rm -f "$XDG_RUNTIME_DIR"/pipewire-0* "$XDG_RUNTIME_DIR/pulse/native"
+    # shellcheck disable=SC2016
+    _e2e_spawn env -u PULSE_SERVER bash -c 'pipewire & until [[ -S $XDG_RUNTIME_DIR/pipewire-0 ]]; do
+            sleep 0.05; done; wireplumber & exec pipewire-pulse' >>"$E2E_TMP/pulse.log" 2>&1
+    E2E_PULSE_PID=$E2E_SPAWNED_PID
+    e2e_wait 10 _e2e_pulse_up
+    pactl load-module module-null-sink sink_name=e2e rate=44100 channels=2 >/dev/null
+    # The sink's node comes up a moment after the module.
+    e2e_wait 10 eval 'pactl set-default-sink e2e && [[ $(pactl get-default-sink) == e2e ]]'
+    # PipeWire's server has no module-x11-bell: the X bell is not heard on it.
+    E2E_BELL_HEARD=0
+}
+
 # e2e_stop_sound : the sound server ends, as in a crash or an upgrade.
 e2e_stop_sound() {
     _e2e_stop_group "$E2E_PULSE_PID" 3
@@ -756,13 +783,14 @@ _e2e_load_bell() {
 
 _e2e_file_bigger() { (($(stat -c %s "$1" 2>/dev/null || echo 0) > $2)); }
 
-# e2e_record_start FILE : records the null sink (mono, 44.1 kHz, 16-bit WAV).
+# e2e_record_start FILE : records the null sink (stereo, 44.1 kHz, 16-bit WAV): a mono
+# recording would read PipeWire's downmix 3 dB louder than either channel.
 e2e_record_start() {
     [[ -z $E2E_RECORD_PID ]] || e2e_fail "a recording is already running"
     E2E_RECORD_FILE=$1
     rm -f "$E2E_RECORD_FILE"
     _e2e_spawn parec -d e2e.monitor --file-format=wav --format=s16le --rate=44100 \
-        --channels=1 --latency-msec=20 "$E2E_RECORD_FILE" 2>>"$E2E_TMP/parec.log"
+        --channels=2 --latency-msec=20 "$E2E_RECORD_FILE" 2>>"$E2E_TMP/parec.log"
     E2E_RECORD_PID=$E2E_SPAWNED_PID
     # Under way once the monitor's silence starts to land in the file.
     e2e_wait 5 _e2e_file_bigger "$E2E_RECORD_FILE" 4096
