@@ -94,7 +94,7 @@ EOF
 # and GNOME Shell (X11 and Wayland; the tray also on GNOME without its tray
 # extension), and the package built, checked and installed into a fresh Debian 13
 # root of its own.
-ALERTS_TRIXIE_TESTS='^(tst_.+|package_deb|install_layout|e2e_(connect|connect_ipv6-dropped|popup|tray|sound|package)|e2e_(popup|scale|tray|sound)_wayland|e2e_(popup|tray)_(plasma|gnome)-(x11|wayland)|e2e_tray_gnome-x11-noext)$'
+ALERTS_TRIXIE_TESTS='^(tst_.+|package_deb|install_layout|e2e_(connect|connect_ipv6-dropped|popup|tray|sound|reader|package)|e2e_(popup|scale|tray|sound)_wayland|e2e_(popup|tray)_(plasma|gnome)-(x11|wayland)|e2e_tray_gnome-x11-noext)$'
 
 # The Debian 13 leg of scripts/test: builds this checkout in the root (in
 # build-trixie/) and runs those tests there. CTest's output on stdout.

@@ -73,6 +73,23 @@ e2e_announce 'player9|Poker|Hall 4'
 e2e_wait 5 heard_at_least 4
 check_heard 4 'player9 started a new Poker tournament on Hall 4'
 e2e_assert_eq "$(heard_count)" 4 "showing events of the notification"
+
+# Dismissed by a click and announced to again half a second later, as a player
+# does: each time the reader is handed the new line with the show.
+read -r _ screen_h < <(xdpyinfo | awk '/dimensions:/ {split($2, d, "x"); print d[1], d[2]}')
+popup_up() { [[ $(e2e_window_geometry "$(e2e_popup_window)" | cut -d' ' -f2) == $((screen_h - 121)) ]]; }
+events=4
+for n in 1 2 3; do
+    e2e_wait 5 popup_up
+    read -r px py _ < <(e2e_window_geometry "$(e2e_popup_window)")
+    xdotool mousemove --sync $((px + 90)) $((py + 60)) click 1
+    e2e_wait 5 heard_at_least $((events + 1))
+    sleep 0.5
+    e2e_announce "again$n|Chess|Hall $n"
+    e2e_wait 5 heard_at_least $((events + 2))
+    events=$((events + 2))
+    check_heard "$events" "again$n started a new Chess tournament on Hall $n"
+done
 e2e_alerts_alive || e2e_fail "the program died"
 
 # "Exit" ends the program cleanly with a reader attached (under the sanitizers:
