@@ -4,19 +4,22 @@
 # harness's private desktop (Xvfb, openbox, trayer) in a network namespace of
 # its own, where `announce --silent` holds port 4500:
 #   start-up to the main window mapped, steady memory, idle CPU and wake-ups,
-#   each against bench/minimal_tray; and the popup's rise.
+#   each against bench/minimal_tray; the popup's rise; and the CPU of one alert
+#   against the minimal program gliding a window of the popup's size.
 # Prints table rows ("row" and "note" lines, tab-separated) on standard output.
 #
 # Environment: ALERTS_BIN_DIR (the Release build's bin/), ALERTS_BENCH_IDLE_SECONDS
 # (default 60), ALERTS_BENCH_STARTUP_RUNS (default 10); ALERTS_BENCH_WINDOWS_DIR (a
 # folder holding alerts.exe and minimal_tray.exe: the start-up rows under Wine too);
 # ALERTS_BENCH_STARTUP_ONLY (start-up rows alone), ALERTS_BENCH_WINDOWS_ONLY (the
-# Windows rows alone).
+# Windows rows alone), ALERTS_BENCH_ALERT_ONLY (the alert rows alone);
+# ALERTS_BENCH_ALERT_RUNS (alerts counted, default 3).
 source "$(dirname "$0")/../tests/e2e/lib.sh"
 e2e_init
 
 IDLE_SECONDS=${ALERTS_BENCH_IDLE_SECONDS:-60}
 STARTUP_RUNS=${ALERTS_BENCH_STARTUP_RUNS:-10}
+ALERT_RUNS=${ALERTS_BENCH_ALERT_RUNS:-3}
 RESOLUTION=1280x1024
 MAIN_TITLE='Zuded Orazaviz'
 MINIMAL_TITLE='Minimal Tray'
@@ -41,6 +44,20 @@ cpu_ns() { cat /proc/"$1"/task/*/schedstat | awk '{ s += $1 } END { printf "%.0f
 # to sleep, so each is one wake-up to come.
 wakeups() {
     cat /proc/"$1"/task/*/status | awk '/^voluntary_ctxt_switches:/ { s += $2 } END { print s }'
+}
+
+# Time on the CPU of each thread alive now, "TID NS" lines.
+thread_ns() {
+    local task
+    for task in /proc/"$1"/task/*; do
+        echo "${task##*/} $(cut -d ' ' -f 1 "$task/schedstat" 2>/dev/null)"
+    done
+}
+# cpu_ms_since BEFORE PID : milliseconds on the CPU since BEFORE (thread_ns's
+# lines) of the threads alive now; a thread started since counts whole.
+cpu_ms_since() {
+    thread_ns "$2" | awk 'NR == FNR { before[$1] = $2; next } { s += $2 - before[$1] }
+        END { printf "%.3f", s / 1e6 }' <(echo "$1") -
 }
 
 # Whether the window of that exact name is mapped (viewable). xwininfo is the
@@ -109,18 +126,23 @@ bench_startup() {
 # installed program's, with the minimal program copied in beside it), so they
 # load the same DLLs and plugins. A persistent wineserver, with Wine's own
 # desktop process already up, leaves the programs' own start-up to be timed.
-bench_startup_windows() {
-    local dir=$1
+wine_session_start() {
     export WINEPREFIX=$E2E_TMP/wine
     source "$(dirname "${BASH_SOURCE[0]}")/../tests/wine/wine-env.sh"
     wine_prepare_prefix
     wineserver -w # the prefix's first server, then one that stays
     wineserver -p
     "$WINELOADER" cmd /c exit >/dev/null 2>&1 # explorer.exe and the services up
+}
+wine_session_stop() { wineserver -k || true; }
+
+bench_startup_windows() {
+    local dir=$1
+    wine_session_start
     bench_startup ", Windows under Wine" "$WINELOADER $dir/alerts.exe" \
         "$WINELOADER $dir/minimal_tray.exe"
     note "Windows: $(basename "$dir") built with the cross Qt, Wine $("$WINELOADER" --version)"
-    wineserver -k || true
+    wine_session_stop
 }
 
 bench_idle() {
@@ -174,6 +196,80 @@ bench_rise() {
     note "popup rise: real window under Xvfb (xcb) with openbox, median of 5 rises"
 }
 
+# --- one alert -------------------------------------------------------------------
+
+# glided WID : waits until the window has left its parked place below the screen
+# and come back to it: one glide up and down, polled every 50 ms.
+glided() {
+    local top risen=0 i
+    for ((i = 0; i < 400; i++)); do
+        top=$(xwininfo -id "$1" 2>/dev/null | awk '/Absolute upper-left Y:/ { print $NF }')
+        if [[ $top != "${RESOLUTION#*x}" ]]; then
+            risen=1
+        elif ((risen)); then
+            return 0
+        fi
+        read -rt 0.05 -u "$PAUSE_FD" || true
+    done
+    e2e_fail "window $1 did not glide up and back"
+}
+popup_up() { [[ -n $(e2e_popup_window) ]]; }
+
+# bench_alert LABEL OURS MINIMAL : each a command (word-split). The CPU of one
+# alert of ours (connected, "Both Alerts": the record, the rise, the hold, the
+# fall and the siren), against the minimal program gliding its window of the
+# popup's size 61 steps up and 61 down (--glide), each program alone on the desk.
+# The first alert loads the popup and the sound, and is not counted.
+bench_alert() {
+    local label=$1 pid wid before run first
+    local -a ours_cmd minimal_cmd ours=() minimal=()
+    read -ra ours_cmd <<<"$2"
+    read -ra minimal_cmd <<<"$3"
+    e2e_stop_announce
+    e2e_start_announce
+    _e2e_spawn "${ours_cmd[@]}" >>"$E2E_TMP/alert.log" 2>&1
+    pid=$E2E_SPAWNED_PID
+    e2e_wait_announce_log '^client connected 1$' 90
+    sleep 2
+    before=$(thread_ns "$pid")
+    e2e_announce "player7|Chess|Hall 2"
+    e2e_wait 10 popup_up
+    wid=$(e2e_popup_window)
+    glided "$wid"
+    first=$(cpu_ms_since "$before" "$pid")
+    for ((run = 0; run < ALERT_RUNS; run++)); do
+        sleep 1
+        before=$(thread_ns "$pid")
+        e2e_announce "player7|Chess|Hall 2"
+        glided "$wid"
+        ours+=("$(cpu_ms_since "$before" "$pid")")
+    done
+    _e2e_stop_group "$pid" 3
+
+    # A glide every 9 s: one whole glide from the end of one to the end of the next.
+    _e2e_spawn "${minimal_cmd[@]}" --glide 9 >>"$E2E_TMP/alert.log" 2>&1
+    pid=$E2E_SPAWNED_PID
+    e2e_wait 90 popup_up
+    wid=$(e2e_popup_window)
+    glided "$wid"
+    for ((run = 0; run < ALERT_RUNS; run++)); do
+        before=$(thread_ns "$pid")
+        glided "$wid"
+        minimal+=("$(cpu_ms_since "$before" "$pid")")
+    done
+    _e2e_stop_group "$pid" 3
+
+    row "one alert: CPU of rise, hold, fall, siren$label (median of $ALERT_RUNS)" \
+        "$(printf '%s\n' "${ours[@]}" | median)" "$(printf '%s\n' "${minimal[@]}" | median)" \
+        ms lower
+    note "one alert$label: the time on the CPU of all the program's threads (schedstat)," \
+        "from before the record is sent to the popup parked again, its 122 moves and the" \
+        "siren; the first alert (the popup and the sound loaded) ${first} ms, not counted;" \
+        "the baseline: minimal_tray --glide, a 185x121 window moved the same 122 steps" \
+        "16 ms apart with a 5 s hold, from the end of one glide to the end of the next;" \
+        "runs: ours ${ours[*]}; minimal ${minimal[*]}"
+}
+
 export QT_QPA_PLATFORM=xcb
 # A desktop session's runtime folder is a tmpfs (/run/user/UID), where the
 # single-instance lock costs no disk write; the harness's own lies on disk.
@@ -181,14 +277,28 @@ XDG_RUNTIME_DIR=/dev/shm/$(basename "$E2E_TMP")
 mkdir -m 700 "$XDG_RUNTIME_DIR"
 e2e_start_x --size "$RESOLUTION"
 e2e_start_announce --silent
-if [[ -z ${ALERTS_BENCH_WINDOWS_ONLY:-} ]]; then
+alert_only=${ALERTS_BENCH_ALERT_ONLY:-}
+if [[ -z ${ALERTS_BENCH_WINDOWS_ONLY:-} && -z $alert_only ]]; then
     bench_startup "" "$ALERTS_BIN_DIR/alerts" "$MINIMAL"
     if [[ -z ${ALERTS_BENCH_STARTUP_ONLY:-} ]]; then
         bench_idle
         bench_rise
     fi
 fi
-if [[ -n ${ALERTS_BENCH_WINDOWS_DIR:-} ]]; then
+if [[ -n ${ALERTS_BENCH_WINDOWS_DIR:-} && -z $alert_only ]]; then
     bench_startup_windows "$ALERTS_BENCH_WINDOWS_DIR"
+fi
+# Last, with the sound server up: the rows above run without one.
+if [[ -z ${ALERTS_BENCH_STARTUP_ONLY:-} ]]; then
+    e2e_start_sound
+    [[ -n ${ALERTS_BENCH_WINDOWS_ONLY:-} ]] ||
+        bench_alert "" "$ALERTS_BIN_DIR/alerts" "$MINIMAL"
+    if [[ -n ${ALERTS_BENCH_WINDOWS_DIR:-} ]]; then
+        wine_session_start
+        dir=$ALERTS_BENCH_WINDOWS_DIR
+        bench_alert ", Windows under Wine" "$WINELOADER $dir/alerts.exe" \
+            "$WINELOADER $dir/minimal_tray.exe"
+        wine_session_stop
+    fi
 fi
 rm -rf "$XDG_RUNTIME_DIR"
