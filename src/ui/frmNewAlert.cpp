@@ -14,6 +14,8 @@
 #include <QMouseEvent>
 #include <QScreen>
 
+#include <algorithm>
+
 namespace alerts::ui {
 
 namespace {
@@ -196,7 +198,9 @@ void frmNewAlert::moveTwips(int left, int top) {
 // monitor): the popup is seen only on the primary screen. At no moment of a move
 // does a pixel of it show elsewhere: clipped to what is seen both before and
 // after, moved, then clipped to what is seen after; hidden before it leaves the
-// screen, shown once it is on it.
+// screen, shown once it is on it. Where no other screen lies under it, before
+// or after, what stands off the primary screen is seen nowhere, and the window
+// stays whole.
 void frmNewAlert::moveOnPrimaryScreen(QPoint topLeft) {
     const QScreen* primary = QGuiApplication::primaryScreen();
     const QRect area = primary != nullptr ? platform::devicePixelGeometry(*primary) : QRect();
@@ -208,18 +212,38 @@ void frmNewAlert::moveOnPrimaryScreen(QPoint topLeft) {
         platform::moveToDevicePixel(*this, topLeft);
         return;
     }
+    const QRect whole(QPoint(0, 0), from.size());
+    const bool alone = !onOtherScreen(from | to);
     if (isVisible()) {
         const QRect seenBoth = area.intersected(from).translated(-from.topLeft()) & seenAfter;
         if (seenBoth.isEmpty()) {
             QWidget::setVisible(false);
         } else {
-            platform::clipToDevicePixels(*this, seenBoth);
+            clipTo(alone ? whole : seenBoth);
         }
     }
     platform::moveToDevicePixel(*this, topLeft);
-    platform::clipToDevicePixels(*this, seenAfter);
+    clipTo(alone ? whole : seenAfter);
     if (m_shown && !isVisible()) {
         QWidget::setVisible(true);
+    }
+}
+
+bool frmNewAlert::onOtherScreen(const QRect& pixels) {
+    const QScreen* primary = QGuiApplication::primaryScreen();
+    const QList<QScreen*> screens = QGuiApplication::screens();
+    return std::any_of(screens.begin(), screens.end(), [&](const QScreen* screen) {
+        return screen != primary && platform::devicePixelGeometry(*screen).intersects(pixels);
+    });
+}
+
+// A mask is a request to the window system even when it changes nothing (and
+// under Wine a new window region), so only a change is asked for.
+void frmNewAlert::clipTo(const QRect& part) {
+    const Clip clip{internalWinId(), part};
+    if (m_clip != clip) {
+        platform::clipToDevicePixels(*this, part);
+        m_clip = clip;
     }
 }
 

@@ -77,6 +77,10 @@ private:
     void moveTwips(int left, int top);
     // To this device pixel, showing only what stands on the primary screen.
     void moveOnPrimaryScreen(QPoint topLeft);
+    // Whether any screen but the primary one shows some of these device pixels.
+    [[nodiscard]] static bool onOtherScreen(const QRect& pixels);
+    // Shows only this part of the window (its device pixels), as clipToDevicePixels.
+    void clipTo(const QRect& part);
     void setTopTwips(int top) { moveTwips(place().left, top); } // Left stays
 
     // Timers are children of the window, so unloading it stops them.
@@ -89,6 +93,13 @@ private:
     // Where the window was last put, in twips: finer than its whole pixels at a
     // fractional scale, so the glide keeps its pace there.
     std::optional<QPoint> m_placed;
+    // The part last shown, and of which native window: a new one starts whole.
+    struct Clip {
+        WId window = 0;
+        QRect part;
+        bool operator==(const Clip&) const = default;
+    };
+    std::optional<Clip> m_clip;
     bool m_shown = false;
     bool m_formPressed = false;
     bool m_alertPressed = false;
