@@ -46,18 +46,20 @@ wakeups() {
     cat /proc/"$1"/task/*/status | awk '/^voluntary_ctxt_switches:/ { s += $2 } END { print s }'
 }
 
-# Time on the CPU of each thread alive now, "TID NS" lines.
-thread_ns() {
-    local task
-    for task in /proc/"$1"/task/*; do
-        echo "${task##*/} $(cut -d ' ' -f 1 "$task/schedstat" 2>/dev/null)"
-    done
+# cpu_count PID : from now on, the process's time on the CPU, every thread of it
+# counted (those started later, and those that end, too): perf's task clock,
+# attached before this returns. cpu_counted : stops it; milliseconds.
+cpu_count() {
+    CPU_COUNTED=$E2E_TMP/task-clock.txt
+    perf stat -e task-clock -x , -p "$1" -o "$CPU_COUNTED" 2>>"$E2E_TMP/perf.log" &
+    CPU_COUNTER=$!
+    e2e_wait 10 counting
 }
-# cpu_ms_since BEFORE PID : milliseconds on the CPU since BEFORE (thread_ns's
-# lines) of the threads alive now; a thread started since counts whole.
-cpu_ms_since() {
-    thread_ns "$2" | awk 'NR == FNR { before[$1] = $2; next } { s += $2 - before[$1] }
-        END { printf "%.3f", s / 1e6 }' <(echo "$1") -
+counting() { [[ $(ls -l "/proc/$CPU_COUNTER/fd" 2>/dev/null) == *perf_event* ]]; }
+cpu_counted() {
+    kill -INT "$CPU_COUNTER"
+    wait "$CPU_COUNTER" || true
+    awk -F , '$3 == "task-clock" { print $1 }' "$CPU_COUNTED"
 }
 
 # Whether the window of that exact name is mapped (viewable). xwininfo is the
@@ -221,7 +223,7 @@ popup_up() { [[ -n $(e2e_popup_window) ]]; }
 # popup's size 61 steps up and 61 down (--glide), each program alone on the desk.
 # The first alert loads the popup and the sound, and is not counted.
 bench_alert() {
-    local label=$1 pid wid before run first
+    local label=$1 pid wid run
     local -a ours_cmd minimal_cmd ours=() minimal=()
     read -ra ours_cmd <<<"$2"
     read -ra minimal_cmd <<<"$3"
@@ -231,18 +233,19 @@ bench_alert() {
     pid=$E2E_SPAWNED_PID
     e2e_wait_announce_log '^client connected 1$' 90
     sleep 2
-    before=$(thread_ns "$pid")
+    cpu_count "$pid"
     e2e_announce "player7|Chess|Hall 2"
     e2e_wait 10 popup_up
     wid=$(e2e_popup_window)
     glided "$wid"
-    first=$(cpu_ms_since "$before" "$pid")
+    local first
+    first=$(cpu_counted)
     for ((run = 0; run < ALERT_RUNS; run++)); do
         sleep 1
-        before=$(thread_ns "$pid")
+        cpu_count "$pid"
         e2e_announce "player7|Chess|Hall 2"
         glided "$wid"
-        ours+=("$(cpu_ms_since "$before" "$pid")")
+        ours+=("$(cpu_counted)")
     done
     _e2e_stop_group "$pid" 3
 
@@ -253,16 +256,16 @@ bench_alert() {
     wid=$(e2e_popup_window)
     glided "$wid"
     for ((run = 0; run < ALERT_RUNS; run++)); do
-        before=$(thread_ns "$pid")
+        cpu_count "$pid"
         glided "$wid"
-        minimal+=("$(cpu_ms_since "$before" "$pid")")
+        minimal+=("$(cpu_counted)")
     done
     _e2e_stop_group "$pid" 3
 
     row "one alert: CPU of rise, hold, fall, siren$label (median of $ALERT_RUNS)" \
         "$(printf '%s\n' "${ours[@]}" | median)" "$(printf '%s\n' "${minimal[@]}" | median)" \
         ms lower
-    note "one alert$label: the time on the CPU of all the program's threads (schedstat)," \
+    note "one alert$label: the time on the CPU of all the program's threads (perf's task clock)," \
         "from before the record is sent to the popup parked again, its 122 moves and the" \
         "siren; the first alert (the popup and the sound loaded) ${first} ms, not counted;" \
         "the baseline: minimal_tray --glide, a 185x121 window moved the same 122 steps" \

@@ -34,8 +34,8 @@ ALERTS_PACKAGES=(
     # the Windows program: the MinGW-w64 cross compiler (posix threads) for a Qt
     # built from Debian's own source, the NSIS installer, and Wine to run it
     g++-mingw-w64-x86-64-posix mingw-w64-tools nsis wine wine64 fonts-wine
-    # the harness itself
-    iproute2 util-linux procps psmisc python3 coreutils
+    # the harness itself; perf for the benchmarks' time on the CPU of a whole process
+    iproute2 util-linux procps psmisc python3 coreutils linux-perf
 )
 
 # The face the program carries: Liberation 2, under the SIL Open Font License.
