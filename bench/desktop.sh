@@ -240,12 +240,16 @@ bench_alert() {
     glided "$wid"
     local first
     first=$(cpu_counted)
+    local figure tries=0
     for ((run = 0; run < ALERT_RUNS; run++)); do
+        ((++tries <= 2 * ALERT_RUNS)) || e2e_fail "perf counted nothing"
         sleep 1
         cpu_count "$pid"
         e2e_announce "player7|Chess|Hall 2"
         glided "$wid"
-        ours+=("$(cpu_counted)")
+        figure=$(cpu_counted)
+        # perf now and then ends without a count: that alert is repeated.
+        [[ -n $figure ]] && ours+=("$figure") || run=$((run - 1))
     done
     _e2e_stop_group "$pid" 3
 
@@ -255,10 +259,13 @@ bench_alert() {
     e2e_wait 90 popup_up
     wid=$(e2e_popup_window)
     glided "$wid"
+    tries=0
     for ((run = 0; run < ALERT_RUNS; run++)); do
+        ((++tries <= 2 * ALERT_RUNS)) || e2e_fail "perf counted nothing"
         cpu_count "$pid"
         glided "$wid"
-        minimal+=("$(cpu_counted)")
+        figure=$(cpu_counted)
+        [[ -n $figure ]] && minimal+=("$figure") || run=$((run - 1))
     done
     _e2e_stop_group "$pid" 3
 
