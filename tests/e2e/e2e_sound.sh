@@ -58,7 +58,7 @@ rms=$(e2e_sound_rms "$E2E_OUT/both.wav")
 echo "both: RMS $rms, sound $(e2e_sound_spans "$E2E_OUT/both.wav" | tr '\n' ' ')" >&2
 e2e_gt "$rms" 0.05 || e2e_fail "no siren under Both Alerts (RMS $rms)"
 e2e_siren_heard "$E2E_OUT/both.wav" || e2e_fail "what played under Both Alerts is not the siren"
-((E2E_WINDOWS)) || siren_whole both # (Wine's mixer is measured in its own leg)
+((E2E_WINDOWS)) || siren_whole both # under Wine, Wine's mixer sets the level
 read -r length gaps < <(e2e_sounding "$E2E_OUT/both.wav")
 e2e_gt "$length" 1.4 || e2e_fail "the siren was cut short: ${length}s of ${SIREN_S}s"
 # A stream that broke off and went on lost nothing, but a user heard it stutter.
