@@ -208,7 +208,7 @@ void frmNewAlert::moveOnPrimaryScreen(QPoint topLeft) {
     const QRect to(topLeft, from.size());
     const QRect seenAfter = area.intersected(to).translated(-to.topLeft());
     if (seenAfter.isEmpty()) {
-        QWidget::setVisible(false);
+        hideOffScreen();
         platform::moveToDevicePixel(*this, topLeft);
         return;
     }
@@ -217,7 +217,7 @@ void frmNewAlert::moveOnPrimaryScreen(QPoint topLeft) {
     if (isVisible()) {
         const QRect seenBoth = area.intersected(from).translated(-from.topLeft()) & seenAfter;
         if (seenBoth.isEmpty()) {
-            QWidget::setVisible(false);
+            hideOffScreen();
         } else {
             clipTo(alone ? whole : seenBoth);
         }
@@ -235,6 +235,13 @@ bool frmNewAlert::onOtherScreen(const QRect& pixels) {
     return std::any_of(screens.begin(), screens.end(), [&](const QScreen* screen) {
         return screen != primary && platform::devicePixelGeometry(*screen).intersects(pixels);
     });
+}
+
+// Wine drops a hidden window's region when it shows it again: the first mask
+// after a show is always asked for.
+void frmNewAlert::hideOffScreen() {
+    QWidget::setVisible(false);
+    m_clip.reset();
 }
 
 // A mask is a request to the window system even when it changes nothing (and

@@ -81,6 +81,8 @@ private:
     [[nodiscard]] static bool onOtherScreen(const QRect& pixels);
     // Shows only this part of the window (its device pixels), as clipToDevicePixels.
     void clipTo(const QRect& part);
+    // Hidden while it stands wholly off the primary screen.
+    void hideOffScreen();
     void setTopTwips(int top) { moveTwips(place().left, top); } // Left stays
 
     // Timers are children of the window, so unloading it stops them.
