@@ -14,7 +14,6 @@
 #include <QMouseEvent>
 #include <QScreen>
 
-#include <algorithm>
 
 namespace alerts::ui {
 
@@ -198,9 +197,8 @@ void frmNewAlert::moveTwips(int left, int top) {
 // monitor): the popup is seen only on the primary screen. At no moment of a move
 // does a pixel of it show elsewhere: clipped to what is seen both before and
 // after, moved, then clipped to what is seen after; hidden before it leaves the
-// screen, shown once it is on it. Where no other screen lies under it, before
-// or after, what stands off the primary screen is seen nowhere, and the window
-// stays whole.
+// screen, shown once it is on it. Every step is clipped, whether or not Qt knows
+// of a screen there: under Wine, a popup left whole showed on the screen below.
 void frmNewAlert::moveOnPrimaryScreen(QPoint topLeft) {
     const QScreen* primary = QGuiApplication::primaryScreen();
     const QRect area = primary != nullptr ? platform::devicePixelGeometry(*primary) : QRect();
@@ -212,33 +210,23 @@ void frmNewAlert::moveOnPrimaryScreen(QPoint topLeft) {
         platform::moveToDevicePixel(*this, topLeft);
         return;
     }
-    const QRect whole(QPoint(0, 0), from.size());
-    const bool alone = !onOtherScreen(from | to);
     if (isVisible()) {
         const QRect seenBoth = area.intersected(from).translated(-from.topLeft()) & seenAfter;
         if (seenBoth.isEmpty()) {
             hideOffScreen();
         } else {
-            clipTo(alone ? whole : seenBoth);
+            clipTo(seenBoth);
         }
     }
     platform::moveToDevicePixel(*this, topLeft);
-    clipTo(alone ? whole : seenAfter);
+    clipTo(seenAfter);
     if (m_shown && !isVisible()) {
         QWidget::setVisible(true);
     }
 }
 
-bool frmNewAlert::onOtherScreen(const QRect& pixels) {
-    const QScreen* primary = QGuiApplication::primaryScreen();
-    const QList<QScreen*> screens = QGuiApplication::screens();
-    return std::any_of(screens.begin(), screens.end(), [&](const QScreen* screen) {
-        return screen != primary && platform::devicePixelGeometry(*screen).intersects(pixels);
-    });
-}
-
-// Wine drops a hidden window's region when it shows it again: the first mask
-// after a show is always asked for.
+// What the window system kept of the mask while the window was hidden is not
+// relied on: the first mask after a show is always asked for.
 void frmNewAlert::hideOffScreen() {
     QWidget::setVisible(false);
     m_clip.reset();

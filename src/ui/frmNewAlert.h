@@ -77,8 +77,6 @@ private:
     void moveTwips(int left, int top);
     // To this device pixel, showing only what stands on the primary screen.
     void moveOnPrimaryScreen(QPoint topLeft);
-    // Whether any screen but the primary one shows some of these device pixels.
-    [[nodiscard]] static bool onOtherScreen(const QRect& pixels);
     // Shows only this part of the window (its device pixels), as clipToDevicePixels.
     void clipTo(const QRect& part);
     // Hidden while it stands wholly off the primary screen.
