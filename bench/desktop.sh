@@ -240,17 +240,26 @@ bench_alert() {
     glided "$wid"
     local first
     first=$(cpu_counted)
-    local figure tries=0
-    for ((run = 0; run < ALERT_RUNS; run++)); do
-        ((++tries <= 2 * ALERT_RUNS)) || e2e_fail "perf counted nothing"
-        sleep 1
-        cpu_count "$pid"
-        e2e_announce "player7|Chess|Hall 2"
-        glided "$wid"
-        figure=$(cpu_counted)
-        # perf now and then ends without a count: that alert is repeated.
-        [[ -n $figure ]] && ours+=("$figure") || run=$((run - 1))
-    done
+    # counted_glides ARRAY PAUSE_S [CMD...] : ALERT_RUNS glides of $wid, each
+    # after PAUSE_S idle, counted from before CMD (which starts it) to its end;
+    # perf now and then ends without a count, and that glide is repeated.
+    counted_glides() {
+        local -n into=$1
+        local pause=$2
+        shift 2
+        local figure tries=0 run
+        for ((run = 0; run < ALERT_RUNS; run++)); do
+            ((++tries <= 2 * ALERT_RUNS)) || e2e_fail "perf counted nothing"
+            sleep "$pause"
+            cpu_count "$pid"
+            (($# == 0)) || "$@"
+            glided "$wid"
+            figure=$(cpu_counted)
+            [[ -n $figure ]] && into+=("$figure") || run=$((run - 1))
+        done
+    }
+    announce_alert() { e2e_announce "player7|Chess|Hall 2"; }
+    counted_glides ours 1 announce_alert
     _e2e_stop_group "$pid" 3
 
     # A glide every 9 s: one whole glide from the end of one to the end of the next.
@@ -259,14 +268,7 @@ bench_alert() {
     e2e_wait 90 popup_up
     wid=$(e2e_popup_window)
     glided "$wid"
-    tries=0
-    for ((run = 0; run < ALERT_RUNS; run++)); do
-        ((++tries <= 2 * ALERT_RUNS)) || e2e_fail "perf counted nothing"
-        cpu_count "$pid"
-        glided "$wid"
-        figure=$(cpu_counted)
-        [[ -n $figure ]] && minimal+=("$figure") || run=$((run - 1))
-    done
+    counted_glides minimal 0
     _e2e_stop_group "$pid" 3
 
     row "one alert: CPU of rise, hold, fall, siren$label (median of $ALERT_RUNS)" \

@@ -14,7 +14,6 @@
 #include <QMouseEvent>
 #include <QScreen>
 
-
 namespace alerts::ui {
 
 namespace {
