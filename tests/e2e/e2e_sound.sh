@@ -90,10 +90,12 @@ THEME_LEVEL=$(e2e_sound_tone "$THEME_SOUND" $THEME_HZ "$THEME_START" "$THEME_LEN
 
 # theme_sound_heard FILE : the recording holds one sound, at the theme sound's
 # tone, level (within 30 %) and length (within 50 ms), and neither the siren nor
-# the bell.
+# the bell. A gap of up to 40 ms inside it is bridged: on a busy machine the sound
+# server drops a period now and then (29 ms seen on PipeWire at a load of 4), which
+# a listener still hears as the one sound it is; two sounds are further apart.
 theme_sound_heard() {
     local spans start end length level low bell
-    spans=$(e2e_sound_spans "$1")
+    spans=$(e2e_sound_spans "$1" 0.01 0.04)
     read -r start end <<<"$spans"
     [[ -n $start ]] || return 1
     length=$(awk -v s="$start" -v e="$end" 'BEGIN {print e - s}')
