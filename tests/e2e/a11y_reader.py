@@ -2,7 +2,7 @@
 # SPDX-License-Identifier: MIT
 """Listens on the accessibility bus as a screen reader does, and prints what it hears.
 
-  a11y_reader.py
+  a11y_reader.py [--showing-only]
 
 Registers for object:state-changed:showing (the event on which Orca presents a
 notification), and, as Orca does, for the changes of names and descriptions that
@@ -79,10 +79,12 @@ def look_for_apps():
 
 def main():
     # As Orca does: a reader keeps what it has read (names, descriptions) and
-    # reads it again when the program reports a change.
-    keep_fresh = Atspi.EventListener.new(lambda event: None)
-    keep_fresh.register("object:property-change:accessible-name")
-    keep_fresh.register("object:property-change:accessible-description")
+    # reads it again when the program reports a change. With --showing-only it
+    # keeps it and hears of no change: the program must not rely on either.
+    if sys.argv[1:] != ["--showing-only"]:
+        keep_fresh = Atspi.EventListener.new(lambda event: None)
+        keep_fresh.register("object:property-change:accessible-name")
+        keep_fresh.register("object:property-change:accessible-description")
     listener = Atspi.EventListener.new(on_showing)
     # Returns once the registry has the listener: a program that starts after
     # this asks the registry what to send and learns of it.

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
 # A screen reader hears the popup. A reader on the accessibility bus, registered
-# for the "showing" event on which Orca presents a notification, hears each
+# for the "showing" event on which Orca presents a notification (with or without
+# the changes of names and descriptions, keeping what it read), hears each
 # announcement exactly once, from an object of role notification that holds the
 # exact line as its description and as the text of its message label; a second
 # announcement while the popup is still up brings the second line; markup from
@@ -18,9 +19,14 @@ e2e_start_session_bus
 e2e_start_announce
 
 e2e_start_accessibility
+# Two readers: one that hears of changes, as Orca does, and one that hears of
+# shows alone and keeps what it read.
 READER=$E2E_OUT/heard.txt
+BARE=$E2E_OUT/heard-showing-only.txt
 _e2e_spawn "$E2E_PYTHON" "$E2E_LIB_DIR/a11y_reader.py" >"$READER" 2>"$E2E_TMP/reader.log"
+_e2e_spawn "$E2E_PYTHON" "$E2E_LIB_DIR/a11y_reader.py" --showing-only >"$BARE" 2>>"$E2E_TMP/reader.log"
 e2e_wait 15 grep -qx ready "$READER"
+e2e_wait 15 grep -qx ready "$BARE"
 
 e2e_start_alerts
 e2e_wait_announce_log '^client connected 1$' 5
@@ -31,15 +37,22 @@ xdotool windowactivate --sync "$ALERTS_WID" 2>/dev/null || xdotool windowfocus -
 FOCUS=$(xdotool getwindowfocus)
 
 # The showing events of notifications, one per line: DETAIL1 DESCRIPTION STATES TEXTS...
-heard() { awk -F'\t' '$1 == "showing" && $3 == "notification"' "$READER" | cut -f2,5-; }
+# Of the reader R; the checks below ask both.
+R=$READER
+heard() { awk -F'\t' '$1 == "showing" && $3 == "notification"' "$R" | cut -f2,5-; }
 heard_count() { heard | wc -l; }
-heard_at_least() { (($(heard_count) >= $1)); }
+heard_counts() { local R; for R in "$READER" "$BARE"; do heard_count; done | xargs; }
+heard_at_least() { local R; for R in "$READER" "$BARE"; do (($(heard_count) >= $1)) || return 1; done; }
 
 # check_heard N LINE : the Nth event shows the popup with LINE, exactly, as its
 # description and among the texts below it, and not focused.
 check_heard() {
+    local R
+    for R in "$READER" "$BARE"; do check_heard_by "$@"; done
+}
+check_heard_by() {
     local event detail description states
-    _e2e_log "heard: $(heard | cut -f2 | tr '\n' '|')"
+    _e2e_log "$(basename "$R" .txt): $(heard | cut -f2 | tr '\n' '|')"
     event=$(heard | sed -n "$1p")
     IFS=$'\t' read -r detail description states _ <<<"$event"
     e2e_assert_eq "$detail" 1 "event $1 is not a show"
@@ -61,7 +74,7 @@ check_heard 2 "$LINE2"
 
 # One event each: the first show is not told twice. Both events came in the order
 # they were sent, so a second event for the first announcement would be here.
-e2e_assert_eq "$(heard_count)" 2 "showing events of the notification"
+e2e_assert_eq "$(heard_counts)" "2 2" "showing events of the notification"
 e2e_assert_eq "$(xdotool getwindowfocus)" "$FOCUS" "the focus after the announcements"
 
 # Parked after the hold and the fall: readers are told that it no longer shows.
@@ -72,7 +85,7 @@ e2e_assert_eq "$detail" 0 "event 3, the parked popup, is not a hide"
 e2e_announce 'player9|Poker|Hall 4'
 e2e_wait 5 heard_at_least 4
 check_heard 4 'player9 started a new Poker tournament on Hall 4'
-e2e_assert_eq "$(heard_count)" 4 "showing events of the notification"
+e2e_assert_eq "$(heard_counts)" "4 4" "showing events of the notification"
 
 # Dismissed by a click and announced to again half a second later, as a player
 # does: each time the reader is handed the new line with the show.

@@ -57,6 +57,17 @@ QAccessibleInterface* notificationFactory(const QString& /*className*/, QObject*
     return new NotificationAccessible(window, state->message());
 }
 
+// Drops the object's interface, if readers are listening: the next one made for
+// it has a new identity, of which no reader has kept anything.
+void renew(QObject& object) {
+    if (!QAccessible::isActive()) {
+        return;
+    }
+    if (QAccessibleInterface* made = QAccessible::queryAccessibleInterface(&object)) {
+        QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(made));
+    }
+}
+
 void notify(QWidget& window, QAccessible::Event type) {
     QAccessibleEvent event(&window, type);
     QAccessible::updateAccessibility(&event);
@@ -88,8 +99,15 @@ void NotificationAccessible::present(QWidget& window) {
     if (state == nullptr) {
         return;
     }
-    // Readers keep what they read, of a hidden window too; this makes them read
-    // the new message.
+    // Readers keep what they read of an object for as long as it lives, of a
+    // hidden window too, and hear of changes only if they asked for them: a reader
+    // that listens for shows alone would present the last message again. Each
+    // message comes as a new notification with a new label in it; the change is
+    // still told, for readers that keep the window's description they read.
+    renew(window);
+    if (QLabel* message = state->message()) {
+        renew(*message);
+    }
     notify(window, QAccessible::DescriptionChanged);
     // A hidden window is told of when it shows.
     if (window.isVisible() && !state->takeShow()) {
