@@ -6,6 +6,9 @@
 # ALERTS_WINDOWS_INSTALL_ARGS: the installer's switches (wine-env.sh);
 # ALERTS_WINE_LOGPIXELS: the system's dots per inch.
 set -euo pipefail
+# A step that fails ends the start; the walk then sees a program that "exited at
+# start", and its log says which step it was.
+trap 'echo "alerts.sh: gave up at line $LINENO (status $?): $BASH_COMMAND" >&2' ERR
 : "${ALERTS_WINDOWS_INSTALLER:?ALERTS_WINDOWS_INSTALLER must name alerts-1.00-win64.exe}"
 export WINEPREFIX=${WINEPREFIX:-$E2E_TMP/wine}
 source "$(dirname "$0")/wine-env.sh"

@@ -78,7 +78,11 @@ wine_install() {
     local i installer=$1
     shift
     # shellcheck disable=SC2086 # the switches are words
-    "$WINELOADER" "$installer" /S ${ALERTS_WINDOWS_INSTALL_ARGS:-} "$@" >/dev/null 2>&1
+    "$WINELOADER" "$installer" /S ${ALERTS_WINDOWS_INSTALL_ARGS:-} "$@" >/dev/null 2>&1 || {
+        local status=$?
+        echo "wine_install: $(basename "$installer") ended with status $status" >&2
+        return "$status"
+    }
     for ((i = 0; i < 300; i++)); do
         [[ -f $WINE_INSTALL_DIR/Uninstall.exe && -z $(wine_pids "$(basename "$installer")") ]] && return
         sleep 0.1
