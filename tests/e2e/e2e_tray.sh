@@ -207,6 +207,12 @@ fi
 # there is no tray: the window stays minimised in the window list, from where it
 # comes back, and a second start brings it back as well.
 if [[ ${E2E_DESK:-} == @(plasma|gnome)-* ]]; then
+    # On plasma-wayland the program is also installed, as its package lays it out,
+    # where the desk looks for programs, for a native start at the end.
+    if [[ $E2E_DESK == plasma-wayland ]]; then
+        cmake --install "$ALERTS_BIN_DIR/.." --prefix "$E2E_TMP/inst" >/dev/null
+        export E2E_XDG_DATA_DIR=$E2E_TMP/inst/share
+    fi
     e2e_start_desk "$E2E_DESK"
     # Pointer and clicks go in where the user's do: the Xvfb that shows the desk
     # (kwin_wayland reads them from its window there); gnome-wayland has none.
@@ -441,6 +447,18 @@ if [[ ${E2E_DESK:-} == @(plasma|gnome)-* ]]; then
         e2e_wait 10 e2e_main_shown
         e2e_wait 10 sni_item_count 0
     done
+    # Installed and started natively on Wayland, where a window carries no icon of
+    # its own: the task manager finds the program's through its desktop entry.
+    if [[ $E2E_DESK == plasma-wayland ]]; then
+        e2e_stop_alerts
+        no_icon() { ! has_icon; }
+        e2e_wait 10 no_icon # the stopped program's entry gone from the task manager
+        _e2e_spawn env QT_QPA_PLATFORM=wayland WAYLAND_DISPLAY="$E2E_DESK_WAYLAND" \
+            "$E2E_TMP/inst/bin/alerts" >>"$E2E_TMP/alerts.log" 2>&1
+        ALERTS_PID=$E2E_SPAWNED_PID
+        e2e_wait 20 has_icon
+        e2e_desk_screenshot native-installed
+    fi
     ((${#menus_away[@]} == 0)) || e2e_fail "the tray menu opened away from the icon: ${menus_away[*]}"
     exit 0
 fi

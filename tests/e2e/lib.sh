@@ -555,7 +555,8 @@ e2e_start_desk() {
     # logind. The X sockets' folder is shared by every user, as on a real system.
     mount -t tmpfs -o mode=755 e2e-run /run
     mkdir -p -m 1777 /tmp/.X11-unix
-    export XDG_SESSION_TYPE=x11 XDG_DATA_DIRS=/usr/local/share:/usr/share
+    # E2E_XDG_DATA_DIR: a share folder of programs installed for the walk.
+    export XDG_SESSION_TYPE=x11 XDG_DATA_DIRS=${E2E_XDG_DATA_DIR:+$E2E_XDG_DATA_DIR:}/usr/local/share:/usr/share
     export QT_QPA_PLATFORMTHEME= GSETTINGS_BACKEND=keyfile
     case $1 in
     plasma-*) export XDG_CURRENT_DESKTOP=KDE KDE_FULL_SESSION=true KDE_SESSION_VERSION=6 ;;
