@@ -223,7 +223,7 @@ popup_up() { [[ -n $(e2e_popup_window) ]]; }
 # popup's size 61 steps up and 61 down (--glide), each program alone on the desk.
 # The first alert loads the popup and the sound, and is not counted.
 bench_alert() {
-    local label=$1 pid wid run
+    local label=$1 pid wid
     local -a ours_cmd minimal_cmd ours=() minimal=()
     read -ra ours_cmd <<<"$2"
     read -ra minimal_cmd <<<"$3"

@@ -47,6 +47,7 @@ siren_whole() {
     e2e_siren_heard "$E2E_OUT/$1.wav" || e2e_fail "$1: no siren"
     read -r length _ < <(e2e_sounding "$E2E_OUT/$1.wav")
     e2e_gt "$length" 1.4 || e2e_fail "$1: the siren was cut short: ${length}s"
+    ((E2E_WINDOWS == 0)) || return 0 # under Wine, Wine's mixer sets the level
     # At the file's own level (its peak is 0.6 of full scale), not turned down.
     peak=$(sox "$E2E_OUT/$1.wav" -n stat 2>&1 | awk '/^Maximum amplitude:/ {print $3}')
     e2e_gt "$peak" 0.55 || e2e_fail "$1: the siren played at a peak of $peak, not the file's 0.6"
@@ -57,10 +58,8 @@ announce_and_record both $SIREN_S
 rms=$(e2e_sound_rms "$E2E_OUT/both.wav")
 echo "both: RMS $rms, sound $(e2e_sound_spans "$E2E_OUT/both.wav" | tr '\n' ' ')" >&2
 e2e_gt "$rms" 0.05 || e2e_fail "no siren under Both Alerts (RMS $rms)"
-e2e_siren_heard "$E2E_OUT/both.wav" || e2e_fail "what played under Both Alerts is not the siren"
-((E2E_WINDOWS)) || siren_whole both # under Wine, Wine's mixer sets the level
-read -r length gaps < <(e2e_sounding "$E2E_OUT/both.wav")
-e2e_gt "$length" 1.4 || e2e_fail "the siren was cut short: ${length}s of ${SIREN_S}s"
+siren_whole both
+read -r _ gaps < <(e2e_sounding "$E2E_OUT/both.wav")
 # A stream that broke off and went on lost nothing, but a user heard it stutter.
 ((gaps == 0)) || _e2e_log "the siren broke off ${gaps} time(s), as a starved stream does (load average $(cut -d' ' -f1-3 /proc/loadavg))"
 

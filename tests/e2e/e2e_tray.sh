@@ -235,15 +235,9 @@ if [[ ${E2E_DESK:-} == @(plasma|gnome)-* ]]; then
     main_seen() {
         local x y w h
         read -r x y w h < <(e2e_window_geometry "$main")
-        import -window "$main" "$E2E_TMP/main.miff" || return 1
-        if [[ -n ${E2E_SHOT_DISPLAY:-} ]]; then
-            DISPLAY=$E2E_SHOT_DISPLAY import -window root -crop "${w}x$h+$x+$y" +repage "$E2E_TMP/desk.miff" || return 1
-        else
-            "$E2E_PYTHON" "$E2E_LIB_DIR/gnome_shell.py" screenshot "$E2E_TMP/desk.png" || return 1
-            convert "$E2E_TMP/desk.png" -crop "${w}x$h+$x+$y" +repage "$E2E_TMP/desk.miff"
-        fi
-        e2e_gt 0.05 "$(convert "$E2E_TMP/main.miff" "$E2E_TMP/desk.miff" -compose difference -composite \
-            -format '%[fx:mean]' info:)"
+        import -window "$main" "$E2E_TMP/main.miff" && e2e_desk_grab "$E2E_TMP/desk.miff" || return 1
+        e2e_gt 0.05 "$(convert "$E2E_TMP/main.miff" \( "$E2E_TMP/desk.miff" -crop "${w}x$h+$x+$y" +repage \) \
+            -compose difference -composite -format '%[fx:mean]' info:)"
     }
     # "Hide", clicked where the user clicks once the window is there to click.
     press_hide() {

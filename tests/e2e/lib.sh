@@ -695,15 +695,23 @@ _e2e_sni_host_up() {
         string:IsStatusNotifierHostRegistered 2>/dev/null | grep -q 'boolean true'
 }
 
-# e2e_desk_screenshot NAME : the whole desk, as its user sees it.
-e2e_desk_screenshot() {
-    local out=$E2E_OUT/$1.png
-    if [[ -n ${E2E_SHOT_DISPLAY-x} && -n ${E2E_SHOT_DISPLAY:-} ]]; then
-        DISPLAY=$E2E_SHOT_DISPLAY import -window root "$out"
+# e2e_desk_grab FILE : the whole desk, as its user sees it, in FILE (of any format
+# ImageMagick writes; MIFF is the quickest to write and read back).
+e2e_desk_grab() {
+    if [[ -n ${E2E_SHOT_DISPLAY:-} ]]; then
+        DISPLAY=$E2E_SHOT_DISPLAY import -window root "$1"
+    elif [[ $1 == *.png ]]; then
+        "$E2E_PYTHON" "$E2E_LIB_DIR/gnome_shell.py" screenshot "$1"
     else
-        "$E2E_PYTHON" "$E2E_LIB_DIR/gnome_shell.py" screenshot "$out"
+        "$E2E_PYTHON" "$E2E_LIB_DIR/gnome_shell.py" screenshot "$E2E_TMP/desk-grab.png" &&
+            convert "$E2E_TMP/desk-grab.png" "$1"
     fi
-    _e2e_log "screenshot: $out"
+}
+
+# e2e_desk_screenshot NAME : the whole desk, kept with the test's output.
+e2e_desk_screenshot() {
+    e2e_desk_grab "$E2E_OUT/$1.png"
+    _e2e_log "screenshot: $E2E_OUT/$1.png"
 }
 
 # e2e_start_session_bus : a private D-Bus session bus for this test alone; the

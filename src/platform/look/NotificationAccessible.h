@@ -22,8 +22,9 @@ public:
     // its controls. Call before the window is first shown.
     static void attach(QWidget& window, QLabel& message);
     // Tells readers that the window shows a new message, so that they present it
-    // again, whatever they kept of the last one. A message that comes with a show of the window, or
-    // with a later one of a window still hidden, is told once, by Qt's own event for the show.
+    // again, whatever they kept of the last one. A message that comes with a show
+    // of the window, or with a later one of a window still hidden, is told once,
+    // by Qt's own event for the show.
     static void present(QWidget& window);
 
     [[nodiscard]] QAccessible::Role role() const override;
