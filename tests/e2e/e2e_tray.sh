@@ -211,7 +211,7 @@ if [[ ${E2E_DESK:-} == @(plasma|gnome)-* ]]; then
     # where the desk looks for programs, for a native start at the end.
     if [[ $E2E_DESK == plasma-wayland ]]; then
         cmake --install "$ALERTS_BIN_DIR/.." --prefix "$E2E_TMP/inst" >/dev/null
-        export E2E_XDG_DATA_DIR=$E2E_TMP/inst/share
+        export E2E_XDG_DATA_DIR=$E2E_TMP/inst/share PATH=$E2E_TMP/inst/bin:$PATH
     fi
     e2e_start_desk "$E2E_DESK"
     # Pointer and clicks go in where the user's do: the Xvfb that shows the desk
@@ -251,15 +251,17 @@ if [[ ${E2E_DESK:-} == @(plasma|gnome)-* ]]; then
     # bar), found by the red of its plume and shield: "X Y" of its middle.
     panel=1200x40+0+976
     [[ $E2E_DESK != gnome-* ]] || panel=1280x30+0+0
+    # icon_at [AREA] : the same anywhere on the desk.
     icon_at() {
-        local shot=$E2E_TMP/find-icon.png box
+        local shot=$E2E_TMP/find-icon.png box area=${1:-$panel}
         DISPLAY=$E2E_SHOT_DISPLAY import -window root "$shot" || return 1
-        box=$(convert "$shot" -crop "$panel" -fuzz 15% -fill black +opaque '#d0302c' \
+        box=$(convert "$shot" -crop "$area" -fuzz 15% -fill black +opaque '#d0302c' \
             -fill white -opaque '#d0302c' -format '%@' info:)
         [[ $box =~ ^([0-9]+)x([0-9]+)\+([0-9]+)\+([0-9]+)$ ]] || return 1
         local w=${BASH_REMATCH[1]} h=${BASH_REMATCH[2]} x=${BASH_REMATCH[3]} y=${BASH_REMATCH[4]}
         ((w > 2 && w < 40 && h > 2 && h < 40)) || return 1
-        echo "$((x + w / 2 + 3)) $((${panel##*+} + y + h / 2 + 2))"
+        local left=${area#*+}
+        echo "$((${left%+*} + x + w / 2 + 3)) $((${area##*+} + y + h / 2 + 2))"
     }
     has_icon() { [[ -n $(icon_at) ]]; }
     # open_menu left|right|host : a click of that button on the icon, as the user does
@@ -447,11 +449,45 @@ if [[ ${E2E_DESK:-} == @(plasma|gnome)-* ]]; then
         e2e_stop_alerts
         no_icon() { ! has_icon; }
         e2e_wait 10 no_icon # the stopped program's entry gone from the task manager
-        _e2e_spawn env QT_QPA_PLATFORM=wayland WAYLAND_DISPLAY="$E2E_DESK_WAYLAND" \
+        e2e_desk_grab "$E2E_TMP/no-window.miff"
+        _e2e_spawn env QT_QPA_PLATFORM=wayland WAYLAND_DISPLAY="$E2E_DESK_WAYLAND" WAYLAND_DEBUG=client \
             "$E2E_TMP/inst/bin/alerts" >>"$E2E_TMP/alerts.log" 2>&1
         ALERTS_PID=$E2E_SPAWNED_PID
         e2e_wait 20 has_icon
         e2e_desk_screenshot native-installed
+        # Natively, minimised by KWin's shortcut (the program is never told), the
+        # window comes back with a second start from KRunner, as from the desktop's
+        # launcher: the token KRunner gives it reaches the running program. Twice:
+        # the shortcut minimises only the active window, so the second time also
+        # shows the window came back active.
+        # Where the desk's picture, above the panel and below KRunner, differs from
+        # the desk without the window: the window there as the user sees it.
+        native_seen() {
+            e2e_desk_grab "$E2E_TMP/desk.miff" || return 1
+            local box
+            box=$(convert "$E2E_TMP/no-window.miff" "$E2E_TMP/desk.miff" -crop 1280x760+0+200 +repage \
+                -compose difference -composite -threshold 10% -format '%@' info:)
+            [[ $box =~ ^([0-9]+)x([0-9]+) ]] && ((BASH_REMATCH[1] > 150 && BASH_REMATCH[2] > 150))
+        }
+        native_gone() { ! native_seen; }
+        # KRunner's first line, the one Return starts, shows the program's icon.
+        krunner_found() { [[ -n $(icon_at 1280x36+0+36) ]]; }
+        # (Asked before it is up, KRunner runs every runner on the query.)
+        dbus-send --session --print-reply --dest=org.freedesktop.DBus /org/freedesktop/DBus \
+            org.freedesktop.DBus.StartServiceByName string:org.kde.krunner uint32:0 >/dev/null
+        tokens() { grep -c 'xdg_activation_v1#[0-9]*\.activate("kwin-' "$E2E_TMP/alerts.log"; }
+        for cycle in 1 2; do
+            e2e_wait 10 native_seen
+            desk_pointer key super+Next
+            e2e_wait 10 native_gone
+            dbus-send --session --print-reply --dest=org.kde.krunner /App \
+                org.kde.krunner.App.querySingleRunner string:krunner_services string:Alert >/dev/null
+            e2e_wait 20 krunner_found
+            desk_pointer key Return
+            e2e_wait 10 native_seen
+            e2e_assert_eq "$(tokens)" "$cycle" "activations with KRunner's tokens"
+        done
+        e2e_desk_screenshot native-second-start
     fi
     ((${#menus_away[@]} == 0)) || e2e_fail "the tray menu opened away from the icon: ${menus_away[*]}"
     exit 0

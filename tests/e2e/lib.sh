@@ -559,7 +559,8 @@ e2e_start_desk() {
     export XDG_SESSION_TYPE=x11 XDG_DATA_DIRS=${E2E_XDG_DATA_DIR:+$E2E_XDG_DATA_DIR:}/usr/local/share:/usr/share
     export QT_QPA_PLATFORMTHEME= GSETTINGS_BACKEND=keyfile
     case $1 in
-    plasma-*) export XDG_CURRENT_DESKTOP=KDE KDE_FULL_SESSION=true KDE_SESSION_VERSION=6 ;;
+    # (The menu prefix names the desktop's menu, which lists its programs.)
+    plasma-*) export XDG_CURRENT_DESKTOP=KDE KDE_FULL_SESSION=true KDE_SESSION_VERSION=6 XDG_MENU_PREFIX=plasma- ;;
     gnome-*) export XDG_CURRENT_DESKTOP=GNOME ;;
     *) e2e_fail "e2e_start_desk: unknown desk $1" ;;
     esac
@@ -582,8 +583,10 @@ _e2e_desk_xvfb() { e2e_start_x --no-wm --no-tray --size 1280x1024; }
 
 _e2e_plasma_shell() {
     # Plasma's own services find the session through the activation environment.
+    # KRunner among them starts programs: it finds them as plasmashell does.
     dbus-update-activation-environment DISPLAY ${WAYLAND_DISPLAY:+WAYLAND_DISPLAY} \
-        XDG_CURRENT_DESKTOP KDE_FULL_SESSION KDE_SESSION_VERSION XDG_SESSION_TYPE
+        XDG_CURRENT_DESKTOP KDE_FULL_SESSION KDE_SESSION_VERSION XDG_SESSION_TYPE \
+        XDG_MENU_PREFIX XDG_DATA_DIRS PATH
     _e2e_spawn plasmashell --no-respawn >"$E2E_TMP/plasmashell.log" 2>&1
     # The tray host comes 8 to 13 s after the shell starts; a program started before
     # the watcher sees no tray.
