@@ -276,21 +276,27 @@ if [[ ${E2E_DESK:-} == @(plasma|gnome)-* ]]; then
     # the panel aside, since the click. "X Y W H", or nothing.
     area=1280x1024+0+0
     [[ $E2E_DESK != gnome-* ]] || area=1280x990+0+34
-    menu_rect() {
+    # desk_changed BEFORE AFTER AREA : where, within AREA (WxH+X+Y), two pictures of
+    # the desk differ: "X Y W H" on the desk, or nothing.
+    desk_changed() {
         local box
+        box=$(convert \( "$1" -crop "$3" +repage \) \( "$2" -crop "$3" +repage \) \
+            -compose difference -composite -fuzz 8% -format '%@' info:)
+        [[ $box =~ ^([0-9]+)x([0-9]+)\+([0-9]+)\+([0-9]+)$ ]] || return 0
+        local left=${3#*+}
+        echo "$((${left%+*} + BASH_REMATCH[3])) $((${3##*+} + BASH_REMATCH[4])) ${BASH_REMATCH[1]} ${BASH_REMATCH[2]}"
+    }
+    menu_rect() {
+        local x y w h
         if menus_open 1; then
             e2e_window_geometry "$(only_menu)"
             return 0
         fi
         [[ -n ${E2E_SHOT_DISPLAY:-} ]] || return 0
         DISPLAY=$E2E_SHOT_DISPLAY import -window root "$E2E_TMP/menu-after.png" || return 0
-        box=$(convert \( "$E2E_TMP/menu-before.png" -crop "$area" +repage \) \
-            \( "$E2E_TMP/menu-after.png" -crop "$area" +repage \) -compose difference -composite \
-            -fuzz 8% -format '%@' info:)
-        [[ $box =~ ^([0-9]+)x([0-9]+)\+([0-9]+)\+([0-9]+)$ ]] || return 0
-        local w=${BASH_REMATCH[1]} h=${BASH_REMATCH[2]} x=${BASH_REMATCH[3]} y=${BASH_REMATCH[4]}
-        ((w > 60 && h > 30 && w < 400 && h < 200)) || return 0
-        echo "$x $((y + ${area##*+})) $w $h"
+        read -r x y w h < <(desk_changed "$E2E_TMP/menu-before.png" "$E2E_TMP/menu-after.png" "$area")
+        [[ -n $h ]] && ((w > 60 && h > 30 && w < 400 && h < 200)) || return 0
+        echo "$x $y $w $h"
     }
     menu_up() { [[ -n $(menu_rect) ]]; }
     open_menu() {
@@ -463,11 +469,10 @@ if [[ ${E2E_DESK:-} == @(plasma|gnome)-* ]]; then
         # Where the desk's picture, above the panel and below KRunner, differs from
         # the desk without the window: the window there as the user sees it.
         native_seen() {
+            local x y w h
             e2e_desk_grab "$E2E_TMP/desk.miff" || return 1
-            local box
-            box=$(convert "$E2E_TMP/no-window.miff" "$E2E_TMP/desk.miff" -crop 1280x760+0+200 +repage \
-                -compose difference -composite -threshold 10% -format '%@' info:)
-            [[ $box =~ ^([0-9]+)x([0-9]+) ]] && ((BASH_REMATCH[1] > 150 && BASH_REMATCH[2] > 150))
+            read -r x y w h < <(desk_changed "$E2E_TMP/no-window.miff" "$E2E_TMP/desk.miff" 1280x760+0+200)
+            [[ -n $h ]] && ((w > 150 && h > 150))
         }
         native_gone() { ! native_seen; }
         # KRunner's first line, the one Return starts, shows the program's icon.
