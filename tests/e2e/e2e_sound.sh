@@ -86,14 +86,16 @@ THEME_HZ=500
 read -r THEME_START THEME_END < <(e2e_sound_spans "$THEME_SOUND")
 THEME_LENGTH=$(awk -v s="$THEME_START" -v e="$THEME_END" 'BEGIN {print e - s}')
 THEME_LEVEL=$(e2e_sound_tone "$THEME_SOUND" $THEME_HZ "$THEME_START" "$THEME_LENGTH")
+THEME_PEAK=$(sox "$THEME_SOUND" -n stat 2>&1 | awk '/^Maximum amplitude:/ {print $3}')
 
 # theme_sound_heard FILE : the recording holds one sound, at the theme sound's
 # tone, level (within 30 %) and length (within 50 ms), and neither the siren nor
 # the bell. A gap of up to 40 ms inside it is bridged: on a busy machine the sound
 # server drops a period now and then (29 ms seen on PipeWire at a load of 4), which
 # a listener still hears as the one sound it is; two sounds are further apart.
+# Returns 2 when the theme's tone is there, alone and not doubled, but not whole.
 theme_sound_heard() {
-    local spans start end length level low bell
+    local spans start end length level low bell peak
     spans=$(e2e_sound_spans "$1" 0.01 0.04)
     read -r start end <<<"$spans"
     [[ -n $start ]] || return 1
@@ -101,12 +103,33 @@ theme_sound_heard() {
     level=$(e2e_sound_tone "$1" $THEME_HZ "$start" "$length")
     low=$(e2e_sound_tone "$1" $E2E_SIREN_LOW_HZ)
     bell=$(e2e_sound_tone "$1" "$E2E_BELL_HZ")
-    _e2e_log "$(basename "$1"): sound $(tr ' \n' '-,' <<<"$spans") ${THEME_HZ}Hz $level" \
-        "(the theme's file: ${THEME_LENGTH}s, $THEME_LEVEL), ${E2E_SIREN_LOW_HZ}Hz $low, bell $bell"
-    [[ $(wc -l <<<"$spans") == 1 ]] &&
-        awk -v l="$level" -v r="$THEME_LEVEL" -v d="$length" -v rd="$THEME_LENGTH" \
-            'BEGIN {exit !(l > 0.7 * r && l < 1.3 * r && d - rd < 0.05 && rd - d < 0.05)}' &&
-        e2e_gt 0.005 "$low" && e2e_gt 0.005 "$bell"
+    peak=$(sox "$1" -n stat 2>&1 | awk '/^Maximum amplitude:/ {print $3}')
+    _e2e_log "$(basename "$1"): sound $(tr ' \n' '-,' <<<"$spans") ${THEME_HZ}Hz $level peak $peak" \
+        "(the theme's file: ${THEME_LENGTH}s, $THEME_LEVEL, peak $THEME_PEAK), ${E2E_SIREN_LOW_HZ}Hz $low, bell $bell;" \
+        "breaks: $(e2e_sound_spans "$1" 0.01 0.002 | tr ' \n' '-,')"
+    [[ $(wc -l <<<"$spans") == 1 ]] && e2e_gt 0.005 "$low" && e2e_gt 0.005 "$bell" || return 1
+    # Two of it over each other add up.
+    awk -v p="$peak" -v r="$THEME_PEAK" 'BEGIN {exit !(p < 1.3 * r)}' || return 1
+    awk -v l="$level" -v r="$THEME_LEVEL" -v d="$length" -v rd="$THEME_LENGTH" \
+        'BEGIN {exit !(l > 0.7 * r && l < 1.3 * r && d - rd < 0.05 && rd - d < 0.05)}' && return 0
+    awk -v l="$level" -v r="$THEME_LEVEL" 'BEGIN {exit !(l > 0.3 * r && l < 1.3 * r)}' && return 2
+    return 1
+}
+
+# theme_sound_played NAME WHAT : an announcement sounds the theme's sound. Heard
+# garbled once (a sound server starved by a busy machine: 0.56 of its level over
+# 34 ms more seen once in CI), it is asked for once more; garbled twice is a fault.
+theme_sound_played() {
+    local rc=0
+    announce_and_record "$1"
+    theme_sound_heard "$E2E_OUT/$1.wav" || rc=$?
+    if ((rc == 2)); then
+        _e2e_log "$1: the theme's sound came out garbled (load average $(cut -d' ' -f1-3 /proc/loadavg)): once more"
+        announce_and_record "$1-again"
+        rc=0
+        theme_sound_heard "$E2E_OUT/$1-again.wav" || rc=$?
+    fi
+    ((rc == 0)) || e2e_fail "$2"
 }
 
 # 3. "Play Alert Sound" with the siren gone and the X bell switched off: the
@@ -114,16 +137,13 @@ theme_sound_heard() {
 e2e_click "$ALERTS_WID" $SOUND_X $SOUND_Y
 xset b off
 rm "$bin/Media/siren.wav"
-announce_and_record missing
-theme_sound_heard "$E2E_OUT/missing.wav" || e2e_fail "no desktop alert sound without the siren file"
+theme_sound_played missing "no desktop alert sound without the siren file"
 e2e_alerts_alive || e2e_fail "the program died without its siren"
 
 # 3b. A siren file that is there but cannot be played: the same, every time.
 printf 'not a sound\n' >"$bin/Media/siren.wav"
 for n in 1 2; do
-    announce_and_record unplayable$n
-    theme_sound_heard "$E2E_OUT/unplayable$n.wav" ||
-        e2e_fail "no desktop alert sound for an unplayable siren (announcement $n)"
+    theme_sound_played unplayable$n "no desktop alert sound for an unplayable siren (announcement $n)"
 done
 
 # 4. The siren put back plays again.
