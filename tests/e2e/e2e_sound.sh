@@ -50,7 +50,7 @@ siren_whole() {
     e2e_gt "$length" 1.4 || e2e_fail "$1: the siren was cut short: ${length}s"
     ((E2E_WINDOWS == 0)) || return 0 # under Wine, Wine's mixer sets the level
     # At the file's own level (its peak is 0.6 of full scale), not turned down.
-    peak=$(sox "$E2E_OUT/$1.wav" -n stat 2>&1 | awk '/^Maximum amplitude:/ {print $3}')
+    peak=$(e2e_sound_peak "$E2E_OUT/$1.wav")
     e2e_gt "$peak" 0.55 || e2e_fail "$1: the siren played at a peak of $peak, not the file's 0.6"
 }
 
@@ -86,7 +86,7 @@ THEME_HZ=500
 read -r THEME_START THEME_END < <(e2e_sound_spans "$THEME_SOUND")
 THEME_LENGTH=$(awk -v s="$THEME_START" -v e="$THEME_END" 'BEGIN {print e - s}')
 THEME_LEVEL=$(e2e_sound_tone "$THEME_SOUND" $THEME_HZ "$THEME_START" "$THEME_LENGTH")
-THEME_PEAK=$(sox "$THEME_SOUND" -n stat 2>&1 | awk '/^Maximum amplitude:/ {print $3}')
+THEME_PEAK=$(e2e_sound_peak "$THEME_SOUND")
 
 # theme_sound_heard FILE : the recording holds one sound, at the theme sound's
 # tone, level (within 30 %) and length (within 50 ms), and neither the siren nor
@@ -103,17 +103,17 @@ theme_sound_heard() {
     level=$(e2e_sound_tone "$1" $THEME_HZ "$start" "$length")
     low=$(e2e_sound_tone "$1" $E2E_SIREN_LOW_HZ)
     bell=$(e2e_sound_tone "$1" "$E2E_BELL_HZ")
-    peak=$(sox "$1" -n stat 2>&1 | awk '/^Maximum amplitude:/ {print $3}')
+    peak=$(e2e_sound_peak "$1")
     _e2e_log "$(basename "$1"): sound $(tr ' \n' '-,' <<<"$spans") ${THEME_HZ}Hz $level peak $peak" \
         "(the theme's file: ${THEME_LENGTH}s, $THEME_LEVEL, peak $THEME_PEAK), ${E2E_SIREN_LOW_HZ}Hz $low, bell $bell;" \
         "breaks: $(e2e_sound_spans "$1" 0.01 0.002 | tr ' \n' '-,')"
     [[ $(wc -l <<<"$spans") == 1 ]] && e2e_gt 0.005 "$low" && e2e_gt 0.005 "$bell" || return 1
-    # Two of it over each other add up.
-    awk -v p="$peak" -v r="$THEME_PEAK" 'BEGIN {exit !(p < 1.3 * r)}' || return 1
-    awk -v l="$level" -v r="$THEME_LEVEL" -v d="$length" -v rd="$THEME_LENGTH" \
-        'BEGIN {exit !(l > 0.7 * r && l < 1.3 * r && d - rd < 0.05 && rd - d < 0.05)}' && return 0
-    awk -v l="$level" -v r="$THEME_LEVEL" 'BEGIN {exit !(l > 0.3 * r && l < 1.3 * r)}' && return 2
-    return 1
+    # Whole: 0; garbled: 2; two of it over each other (they add up), or another
+    # level: 1.
+    awk -v p="$peak" -v rp="$THEME_PEAK" -v l="$level" -v r="$THEME_LEVEL" \
+        -v d="$length" -v rd="$THEME_LENGTH" \
+        'BEGIN {if (p >= 1.3 * rp || l >= 1.3 * r || l <= 0.3 * r) exit 1
+                exit (l > 0.7 * r && d - rd < 0.05 && rd - d < 0.05) ? 0 : 2}'
 }
 
 # theme_sound_played NAME WHAT : an announcement sounds the theme's sound. Heard
@@ -197,7 +197,7 @@ restart_heard() {
     e2e_gt "$(awk -v s=$SIREN_S 'BEGIN {print s + 0.2}')" "$length" ||
         e2e_fail "the siren played on after its end (${length}s)"
     ((gaps == 0)) || _e2e_log "the second siren broke off ${gaps} time(s), as a starved stream does"
-    peak=$(sox "$rec" -n stat 2>&1 | awk '/^Maximum amplitude:/ {print $3}')
+    peak=$(e2e_sound_peak "$rec")
     e2e_gt 0.75 "$peak" || e2e_fail "two sirens played over each other (peak $peak)"
 }
 for attempt in 1 2 3; do

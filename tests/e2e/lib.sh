@@ -828,6 +828,9 @@ e2e_sound_rms() {
     sox "$1" -n "${trim[@]}" stat 2>&1 | awk '/^RMS +amplitude:/ {print $3}'
 }
 
+# e2e_sound_peak FILE : the largest sample's amplitude (0..1).
+e2e_sound_peak() { sox "$1" -n stat 2>&1 | awk '/^Maximum amplitude:/ {print $3}'; }
+
 # e2e_sound_onsets FILE [THRESHOLD] [MIN_GAP_S] : seconds where sound starts after silence.
 e2e_sound_onsets() { "$E2E_PYTHON" "$E2E_LIB_DIR/wavtool.py" onsets "$@"; }
 # e2e_sound_spans FILE [THRESHOLD] [MIN_GAP_S] : "START END" of each stretch of sound.
