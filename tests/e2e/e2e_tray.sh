@@ -293,7 +293,7 @@ if [[ ${E2E_DESK:-} == @(plasma|gnome)-* ]]; then
             return 0
         fi
         [[ -n ${E2E_SHOT_DISPLAY:-} ]] || return 0
-        DISPLAY=$E2E_SHOT_DISPLAY import -window root "$E2E_TMP/menu-after.png" || return 0
+        e2e_desk_grab "$E2E_TMP/menu-after.png" || return 0
         read -r x y w h < <(desk_changed "$E2E_TMP/menu-before.png" "$E2E_TMP/menu-after.png" "$area")
         [[ -n $h ]] && ((w > 60 && h > 30 && w < 400 && h < 200)) || return 0
         echo "$x $y $w $h"
@@ -301,7 +301,7 @@ if [[ ${E2E_DESK:-} == @(plasma|gnome)-* ]]; then
     menu_up() { [[ -n $(menu_rect) ]]; }
     open_menu() {
         local x y
-        [[ -z ${E2E_SHOT_DISPLAY:-} ]] || DISPLAY=$E2E_SHOT_DISPLAY import -window root "$E2E_TMP/menu-before.png"
+        [[ -z ${E2E_SHOT_DISPLAY:-} ]] || e2e_desk_grab "$E2E_TMP/menu-before.png"
         if [[ $1 == host ]]; then
             sni_activate
         elif [[ $E2E_DESK == gnome-wayland ]]; then
