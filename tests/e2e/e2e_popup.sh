@@ -84,10 +84,27 @@ if [[ ${E2E_DESK:-} == @(plasma|gnome)-* ]]; then
     e2e_announce "player7|Chess|Hall 2"
     e2e_wait 10 e2e_popup_window
     POPUP=$(e2e_popup_window)
-    rest() { [[ $(e2e_window_moves "$POPUP" | tail -n1) == "1095 903" ]]; }
-    e2e_wait 5 rest
-    e2e_assert_eq "$(e2e_window_geometry "$POPUP")" "1095 903 185 121" "the popup at rest in the corner"
-    e2e_desk_screenshot "popup-$E2E_DESK"
+    # Risen into the corner, as the X server reported its moves, whenever this
+    # harness gets to look.
+    risen() { e2e_window_moves "$POPUP" | grep -qx "1095 903"; }
+    e2e_wait 5 risen
+    # The desk's picture, taken while the X server places the popup at rest in the
+    # corner both before and after it.
+    at_rest() { [[ $(e2e_window_geometry "$POPUP") == "1095 903 185 121" ]]; }
+    shot_at_rest() {
+        at_rest && e2e_desk_grab "$E2E_TMP/popup.miff" && at_rest &&
+            convert "$E2E_TMP/popup.miff" "$E2E_OUT/popup-$E2E_DESK.png"
+    }
+    parked() { [[ $(e2e_window_moves "$POPUP" | tail -n1) == "1095 1024" ]]; }
+    if ! shot_at_rest; then
+        # Risen, and gone from the corner before its picture was taken: the whole
+        # hold passed while this harness waited for the CPU. Once more.
+        _e2e_log "the hold passed unseen (load average $(cut -d' ' -f1-3 /proc/loadavg)): announced once more"
+        e2e_wait 15 parked
+        e2e_announce "player8|Poker|Hall 3"
+        e2e_wait 5 at_rest
+        shot_at_rest || e2e_fail "the hold passed unseen twice"
+    fi
     # Drawn above the full-screen window, as the desk shows it: its light green.
     green() {
         [[ $(convert "$E2E_OUT/$1-$E2E_DESK.png" -format \
@@ -95,7 +112,6 @@ if [[ ${E2E_DESK:-} == @(plasma|gnome)-* ]]; then
     }
     green popup || e2e_fail "the popup is not on the screen above the full-screen window"
     focused || e2e_fail "the popup took the focus"
-    parked() { [[ $(e2e_window_moves "$POPUP" | tail -n1) == "1095 1024" ]]; }
     e2e_wait 15 parked
     focused || e2e_fail "the focus moved while the popup fell"
     e2e_desk_screenshot "fallen-$E2E_DESK"

@@ -234,6 +234,15 @@ _e2e_diagnostics() {
             _e2e_log "alerts (pid $ALERTS_PID) is not running"
         fi
     fi
+    # A popup's way, in the X server's reports: where it turned or paused, and when.
+    if [[ -n ${POPUP:-} && -s ${E2E_MOVES_LOG:-} ]]; then
+        _e2e_log "-- the popup's moves where they turned or paused (time x y):"
+        e2e_window_moves "$POPUP" --timed | awk '
+            {s[NR] = $1; y[NR] = $3; t[NR] = $0}
+            END {for (i = 1; i <= NR; i++)
+                     if (i == 1 || i == NR || (y[i] - y[i - 1]) * (y[i + 1] - y[i]) < 0 ||
+                         s[i + 1] - s[i] > 0.5 || s[i] - s[i - 1] > 0.5) print "    " t[i]}' >&2
+    fi
     if [[ -n ${DISPLAY:-} ]]; then
         _e2e_log "-- windows:"
         xwininfo -root -tree 2>/dev/null | grep -E '^\s+0x' | grep -v 'has no name' |
