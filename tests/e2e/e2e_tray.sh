@@ -370,6 +370,12 @@ if [[ ${E2E_DESK:-} == @(plasma|gnome)-* ]]; then
     }
     main_up() { e2e_is_mapped "$main" && [[ $(xprop -id "$main" WM_STATE 2>/dev/null) == *Normal* ]]; }
     main_active() { [[ $(xprop -root _NET_ACTIVE_WINDOW) == *"$(printf '0x%x' "$main")"* ]]; }
+    e2e_state() {
+        local w
+        echo "menus:$(for w in $(e2e_program_popups menu); do echo -n " $(e2e_window_geometry "$w")"; done)"
+        echo "main: $(wm_state "$main"), about: $(e2e_about_window), items: $(sni_items | paste -sd ' ' -)"
+        desk_pointer getmouselocation
+    }
 
     e2e_start_alerts
     main=$ALERTS_WID

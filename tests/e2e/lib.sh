@@ -293,7 +293,10 @@ e2e_within() {
         (($(_e2e_now_ms) < deadline)) || break
         sleep 0.05
     done
-    e2e_fail "timed out after ${timeout}s waiting for: $* (load average $(cut -d' ' -f1-3 /proc/loadavg) on $(nproc) cores)"
+    # A walk that defines e2e_state has it named first, where a cut log still shows it.
+    local state=
+    ! declare -F e2e_state >/dev/null || state="; $(e2e_state 2>&1 | paste -sd ';' -)"
+    e2e_fail "timed out after ${timeout}s waiting for: $* (load average $(cut -d' ' -f1-3 /proc/loadavg) on $(nproc) cores)$state"
 }
 
 # --- processes ---------------------------------------------------------------
