@@ -221,11 +221,16 @@ _e2e_cleanup() {
 
 _e2e_diagnostics() {
     _e2e_log "---- diagnostics: $* ----"
-    local log
+    # The program's and the walk's own logs first; the desk's (its servers, shell and
+    # recorders) last and shorter: where a log is cut, the head is what stays.
+    local log desk=()
     for log in "$E2E_TMP"/*.log; do
         [[ -s $log ]] || continue
-        _e2e_log "-- tail of $(basename "$log"):"
-        tail -n 15 "$log" | sed 's/^/    /' >&2
+        case ${log##*/} in
+        xvfb* | dbus* | system-bus* | trayer* | openbox* | gnome-shell* | sway* | plasmashell* | kwin* | \
+            pulse* | xfce4-panel* | waybar* | foot* | moves*) desk+=("$log") ;;
+        *) _e2e_tail "$log" 15 ;;
+        esac
     done
     if [[ -n $ALERTS_PID ]]; then
         if _e2e_alive "$ALERTS_PID"; then
@@ -253,6 +258,13 @@ _e2e_diagnostics() {
         { [[ -n ${DISPLAY:-} ]] && DISPLAY=${E2E_SHOT_DISPLAY:-$DISPLAY} import -window root "$E2E_OUT/failure.png" 2>/dev/null; }; then
         _e2e_log "screenshot: $E2E_OUT/failure.png"
     fi
+    for log in "${desk[@]}"; do
+        _e2e_tail "$log" 8
+    done
+}
+_e2e_tail() {
+    _e2e_log "-- tail of ${1##*/}:"
+    tail -n "$2" "$1" | sed 's/^/    /' >&2
 }
 
 e2e_fail() {
