@@ -86,11 +86,12 @@ if [[ ${E2E_DESK:-} == @(plasma|gnome)-* ]]; then
     POPUP=$(e2e_popup_window)
     # Risen into the corner, as the X server reported its moves, whenever this
     # harness gets to look.
-    risen() { e2e_window_moves "$POPUP" | grep -qx "1095 903"; }
+    corner="1095 903"
+    risen() { e2e_window_moves "$POPUP" | grep -qx "$corner"; }
     e2e_wait 5 risen
     # The desk's picture, taken while the X server places the popup at rest in the
     # corner both before and after it.
-    at_rest() { [[ $(e2e_window_geometry "$POPUP") == "1095 903 185 121" ]]; }
+    at_rest() { [[ $(e2e_window_geometry "$POPUP") == "$corner 185 121" ]]; }
     shot_at_rest() {
         at_rest && e2e_desk_grab "$E2E_TMP/popup.miff" && at_rest &&
             convert "$E2E_TMP/popup.miff" "$E2E_OUT/popup-$E2E_DESK.png"

@@ -269,7 +269,13 @@ _e2e_tail() {
 
 e2e_fail() {
     E2E_FAILED=1
-    _e2e_log "FAIL: $*"
+    # A walk that defines e2e_state has it named on the FAIL line, which a cut log
+    # still shows (once: a failure inside e2e_state names nothing more).
+    local state=
+    if [[ -z ${E2E_FAILING:-} ]] && declare -F e2e_state >/dev/null; then
+        state="; $(E2E_FAILING=1 e2e_state 2>&1 | paste -sd ';' -)"
+    fi
+    _e2e_log "FAIL: $*$state"
     _e2e_diagnostics "$*"
     exit 1
 }
@@ -305,10 +311,7 @@ e2e_within() {
         (($(_e2e_now_ms) < deadline)) || break
         sleep 0.05
     done
-    # A walk that defines e2e_state has it named first, where a cut log still shows it.
-    local state=
-    ! declare -F e2e_state >/dev/null || state="; $(e2e_state 2>&1 | paste -sd ';' -)"
-    e2e_fail "timed out after ${timeout}s waiting for: $* (load average $(cut -d' ' -f1-3 /proc/loadavg) on $(nproc) cores)$state"
+    e2e_fail "timed out after ${timeout}s waiting for: $* (load average $(cut -d' ' -f1-3 /proc/loadavg) on $(nproc) cores)"
 }
 
 # --- processes ---------------------------------------------------------------
